@@ -1,0 +1,4 @@
+// The program's entry point on SDL platforms: everything happens in appEntry.
+#include "app/startup.h"
+
+int main() { return appEntry(platModuleInstance()); }

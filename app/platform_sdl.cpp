@@ -1,0 +1,619 @@
+// SDL2 port of the platform layer (app/platform.h).
+//
+// Supports: modal message boxes, one or more top-level windows with an OpenGL
+// context, an exact display mode change for a full-screen popup, a Win32-like
+// message queue fed from SDL events, key and cursor polling, the millisecond
+// clock. Tested on X11 (Xorg, Xvfb, with and without a window manager).
+//
+// Quirks and decisions, in the order of the header:
+//  - SDL's video subsystem is started by whichever call needs it first; the
+//    full-screen question is shown before any window exists. SDL_Quit runs at
+//    exit, which also gives the desktop its mode back on any way out.
+//  - Message boxes: SDL has no question icon, so a question box carries the
+//    information icon. Return presses Yes (or OK), Escape presses No (or OK).
+//    A Yes/No box closed through its window frame counts as No: Win32 offers no
+//    close button on such a box, and Escape is the nearest thing.
+//  - When a box closes, the keyboard focus goes back to its owner, or to the
+//    first shown window, as Win32 hands the activation back.
+//  - Test hook: with MERROWIND_BOX_LOG=path in the environment, every box
+//    appends one line "caption<TAB>text" to that file before it is shown.
+//    SDL's X11 box draws its text itself, so nothing outside can read it.
+//  - Window classes are a table of names; creating a window from an unknown
+//    class fails, unregistering only forgets the entry.
+//  - platAdjustWindowRect is the identity: SDL_CreateWindow takes the client
+//    size and the window manager adds its frame outside it.
+//  - Windows are created hidden. platShowWindow shows the window and calls the
+//    procedure with MSG_SIZE at once (ShowWindow sends WM_SIZE the same way);
+//    platUpdateWindow calls it with MSG_PAINT.
+//  - Sizes and client coordinates are drawable pixels (SDL_GL_GetDrawableSize),
+//    which on high-DPI screens are more than window units.
+//  - The display mode: platChangeDisplayMode only accepts a mode that display 0
+//    lists exactly (width, height and the current depth) and remembers it. The
+//    switch itself happens when a popup window is shown: SDL can only change the
+//    mode for a full-screen window. Leaving full screen (platRestoreDisplayMode,
+//    hiding the window, SDL_Quit) returns the desktop mode.
+//  - The default processing of MSG_CLOSE hides the window instead of destroying
+//    it: the GL context lives on the window, and shut-down still makes it
+//    non-current and deletes it after the loop has ended. Hiding a full-screen
+//    window also restores the desktop mode.
+//  - SDL turns SIGINT and SIGTERM into SDL_QUIT; that becomes MSG_CLOSE for the
+//    first window, so an interrupted program still runs its normal shut-down.
+//  - A quit request is returned as MSG_QUIT after the messages that were queued
+//    before it, even while newer input keeps arriving (held keys auto-repeat).
+//  - Cursor: screen pixels from SDL_GetGlobalMouseState, set with
+//    SDL_WarpMouseGlobal. Where warping is refused (Wayland, some remote
+//    desktops) a virtual position is kept instead: the last position set plus
+//    the relative motion seen since, so reading and re-centring still agree.
+//  - GL: the "device context" is the window itself. The pixel format (double
+//    buffer, RGB, depth 16) is fixed when the window is created, because SDL
+//    needs the attributes before SDL_CreateWindow; choosing it only checks that
+//    the window is OpenGL-capable.
+//  - platGetProcAddress: GLX hands out a dispatch stub for any name at all, so
+//    extension entry points are checked against their extension string first.
+#include "app/platform.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
+
+struct PlatWindow {
+    SDL_Window*     sdl;
+    WindowProcedure procedure;
+};
+
+namespace {
+
+struct WindowClass {
+    std::string     name;
+    InstanceHandle  instance;
+    WindowProcedure procedure;
+};
+
+char moduleTag;  // its address is the module instance handle
+
+std::vector<WindowClass> windowClasses;
+std::vector<PlatWindow*> windows;
+
+std::deque<PlatMessage> queue;
+bool   quitPending = false;
+int    quitCode = 0;
+size_t messagesBeforeQuit = 0;  // queued messages still ahead of the quit request
+
+bool            modeWanted = false;  // a mode accepted by platChangeDisplayMode
+SDL_DisplayMode wantedMode;
+
+bool warpRefused = false;  // the system would not move the pointer
+int  virtualX = 0, virtualY = 0;
+
+// Shuts SDL down at exit; also restores the desktop mode if still switched.
+void shutDownSdl() {
+    for (PlatWindow* window : windows) {
+        SDL_DestroyWindow(window->sdl);
+        delete window;
+    }
+    windows.clear();
+    SDL_Quit();
+}
+
+// Starts SDL's video subsystem on first use; false when there is no display.
+bool ensureVideo() {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+    // A click that focuses the window still counts, as on Win32.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // A switched display stays switched when another window takes the focus.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Closing the window is a message to the program, not a second quit event.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    static bool exitHook = false;
+    if (!exitHook) {
+        exitHook = true;
+        std::atexit(shutDownSdl);
+    }
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
+PlatWindow* knownWindow(const void* handle) {
+    for (PlatWindow* window : windows)
+        if (window == handle) return window;
+    return nullptr;
+}
+
+PlatWindow* windowFromId(Uint32 id) {
+    SDL_Window* sdl = SDL_GetWindowFromID(id);
+    for (PlatWindow* window : windows)
+        if (window->sdl == sdl) return window;
+    return nullptr;
+}
+
+PlatWindow* firstShownWindow() {
+    for (PlatWindow* window : windows)
+        if (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN) return window;
+    return nullptr;
+}
+
+WindowClass* findClass(const char* name, InstanceHandle instance) {
+    if (!name) return nullptr;
+    for (WindowClass& entry : windowClasses)
+        if (entry.name == name && entry.instance == instance) return &entry;
+    return nullptr;
+}
+
+intptr_t packSize(int width, int height) {
+    return static_cast<intptr_t>((static_cast<uint32_t>(height & 0xFFFF) << 16) |
+                                 static_cast<uint32_t>(width & 0xFFFF));
+}
+
+intptr_t drawableSize(PlatWindow* window) {
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(window->sdl, &width, &height);
+    return packSize(width, height);
+}
+
+// Logs a box for the tests when MERROWIND_BOX_LOG names a file.
+void logBox(const char* caption, const char* text) {
+    const char* path = std::getenv("MERROWIND_BOX_LOG");
+    if (!path || !*path) return;
+    FILE* log = std::fopen(path, "a");
+    if (!log) return;
+    // One box per line, whatever the text holds.
+    for (const char* field : {caption, text}) {
+        for (const char* c = field ? field : ""; *c; ++c)
+            std::fputc(*c == '\n' || *c == '\t' ? ' ' : *c, log);
+        std::fputc(field == caption ? '\t' : '\n', log);
+    }
+    std::fclose(log);
+}
+
+// ---- Keys ----
+
+struct KeyName {
+    int         virtualKey;
+    SDL_Keycode key;
+};
+
+// Virtual-key codes besides letters and digits, which are their ASCII codes.
+const KeyName namedKeys[] = {
+    {0x08, SDLK_BACKSPACE}, {0x09, SDLK_TAB},      {0x0D, SDLK_RETURN},   {0x0D, SDLK_KP_ENTER},
+    {0x10, SDLK_LSHIFT},    {0x10, SDLK_RSHIFT},   {0x11, SDLK_LCTRL},    {0x11, SDLK_RCTRL},
+    {0x12, SDLK_LALT},      {0x12, SDLK_RALT},     {0x13, SDLK_PAUSE},    {0x14, SDLK_CAPSLOCK},
+    {0x1B, SDLK_ESCAPE},    {0x20, SDLK_SPACE},    {0x21, SDLK_PAGEUP},   {0x22, SDLK_PAGEDOWN},
+    {0x23, SDLK_END},       {0x24, SDLK_HOME},     {0x25, SDLK_LEFT},     {0x26, SDLK_UP},
+    {0x27, SDLK_RIGHT},     {0x28, SDLK_DOWN},     {0x2D, SDLK_INSERT},   {0x2E, SDLK_DELETE},
+    {0x60, SDLK_KP_0},      {0x61, SDLK_KP_1},     {0x62, SDLK_KP_2},     {0x63, SDLK_KP_3},
+    {0x64, SDLK_KP_4},      {0x65, SDLK_KP_5},     {0x66, SDLK_KP_6},     {0x67, SDLK_KP_7},
+    {0x68, SDLK_KP_8},      {0x69, SDLK_KP_9},     {0x6A, SDLK_KP_MULTIPLY}, {0x6B, SDLK_KP_PLUS},
+    {0x6D, SDLK_KP_MINUS},  {0x6E, SDLK_KP_PERIOD}, {0x6F, SDLK_KP_DIVIDE},
+    {0x70, SDLK_F1},  {0x71, SDLK_F2},  {0x72, SDLK_F3},  {0x73, SDLK_F4},
+    {0x74, SDLK_F5},  {0x75, SDLK_F6},  {0x76, SDLK_F7},  {0x77, SDLK_F8},
+    {0x78, SDLK_F9},  {0x79, SDLK_F10}, {0x7A, SDLK_F11}, {0x7B, SDLK_F12},
+};
+
+// The virtual-key code of an SDL key, or 0 for a key the program has no name for.
+int virtualKeyOf(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) return 'A' + static_cast<int>(key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9) return '0' + static_cast<int>(key - SDLK_0);
+    for (const KeyName& entry : namedKeys)
+        if (entry.key == key) return entry.virtualKey;
+    return 0;
+}
+
+// Whether any key that carries this virtual-key code is down. Win32's key state
+// follows the layout, so the key is found through its keycode, not its position.
+bool virtualKeyDown(int virtualKey) {
+    const Uint8* state = SDL_GetKeyboardState(nullptr);
+    auto down = [state](SDL_Keycode key) {
+        SDL_Scancode code = SDL_GetScancodeFromKey(key);
+        return code != SDL_SCANCODE_UNKNOWN && state[code] != 0;
+    };
+    if (virtualKey >= 'A' && virtualKey <= 'Z') return down(SDLK_a + (virtualKey - 'A'));
+    if (virtualKey >= '0' && virtualKey <= '9') return down(SDLK_0 + (virtualKey - '0'));
+    bool any = false;
+    for (const KeyName& entry : namedKeys)
+        if (entry.virtualKey == virtualKey) any = any || down(entry.key);
+    return any;
+}
+
+// ---- Events ----
+
+void post(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    // Win32 keeps at most one paint pending per window.
+    if (message == MSG_PAINT)
+        for (const PlatMessage& queued : queue)
+            if (queued.window == window && queued.message == MSG_PAINT) return;
+    queue.push_back({window, message, wParam, lParam});
+}
+
+void translateWindowEvent(const SDL_WindowEvent& event) {
+    PlatWindow* window = windowFromId(event.windowID);
+    if (!window) return;
+    switch (event.event) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED: post(window, MSG_SIZE, 0, drawableSize(window)); break;
+    case SDL_WINDOWEVENT_MINIMIZED: post(window, MSG_SIZE, 0, 0); break;
+    case SDL_WINDOWEVENT_RESTORED:
+        post(window, MSG_SIZE, 0, drawableSize(window));
+        post(window, MSG_PAINT, 0, 0);
+        break;
+    case SDL_WINDOWEVENT_EXPOSED: post(window, MSG_PAINT, 0, 0); break;
+    case SDL_WINDOWEVENT_CLOSE: post(window, MSG_CLOSE, 0, 0); break;
+    default: break;
+    }
+}
+
+void translateButton(const SDL_MouseButtonEvent& event) {
+    uint32_t message = 0;
+    if (event.button == SDL_BUTTON_LEFT) message = MSG_LBUTTONDOWN;
+    if (event.button == SDL_BUTTON_RIGHT) message = MSG_RBUTTONDOWN;
+    PlatWindow* window = windowFromId(event.windowID);
+    if (!message || !window) return;
+    // Event coordinates are window units; client coordinates are pixels.
+    int unitsW = 0, unitsH = 0, pixelsW = 0, pixelsH = 0;
+    SDL_GetWindowSize(window->sdl, &unitsW, &unitsH);
+    SDL_GL_GetDrawableSize(window->sdl, &pixelsW, &pixelsH);
+    int x = unitsW > 0 ? event.x * pixelsW / unitsW : event.x;
+    int y = unitsH > 0 ? event.y * pixelsH / unitsH : event.y;
+    post(window, message, 0, packSize(x, y));
+}
+
+// Moves every pending SDL event into the message queue.
+void pumpEvents() {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        switch (event.type) {
+        case SDL_QUIT:
+            if (!windows.empty()) post(windows.front(), MSG_CLOSE, 0, 0);
+            break;
+        case SDL_WINDOWEVENT: translateWindowEvent(event.window); break;
+        case SDL_KEYDOWN: {
+            PlatWindow* window = windowFromId(event.key.windowID);
+            int virtualKey = virtualKeyOf(event.key.keysym.sym);
+            if (window && virtualKey) post(window, MSG_KEYDOWN, static_cast<uintptr_t>(virtualKey), 0);
+            break;
+        }
+        case SDL_MOUSEBUTTONDOWN: translateButton(event.button); break;
+        case SDL_MOUSEMOTION:
+            if (warpRefused) {
+                virtualX += event.motion.xrel;
+                virtualY += event.motion.yrel;
+            }
+            break;
+        default: break;
+        }
+    }
+}
+
+PlatWindow* windowOfContext(DeviceContextHandle dc) { return knownWindow(dc); }
+
+// Extension entry points and the extension that must be offered for each.
+struct ExtensionEntry {
+    const char* prefix;  // the entry point's name up to its suffix
+    const char* suffix;
+    const char* extension;
+};
+const ExtensionEntry extensionEntries[] = {
+    {"glActiveTexture", "ARB", "GL_ARB_multitexture"},
+    {"glClientActiveTexture", "ARB", "GL_ARB_multitexture"},
+    {"glMultiTexCoord", "ARB", "GL_ARB_multitexture"},
+    {"glLockArrays", "EXT", "GL_EXT_compiled_vertex_array"},
+    {"glUnlockArrays", "EXT", "GL_EXT_compiled_vertex_array"},
+    {"glBindBuffer", "ARB", "GL_ARB_vertex_buffer_object"},
+    {"glBufferData", "ARB", "GL_ARB_vertex_buffer_object"},
+    {"glBufferSubData", "ARB", "GL_ARB_vertex_buffer_object"},
+    {"glGenBuffers", "ARB", "GL_ARB_vertex_buffer_object"},
+    {"glDeleteBuffers", "ARB", "GL_ARB_vertex_buffer_object"},
+};
+
+// The extension that must be offered before `name` may be handed out, or null.
+const char* owningExtension(const char* name) {
+    size_t length = std::strlen(name);
+    for (const ExtensionEntry& entry : extensionEntries) {
+        size_t prefix = std::strlen(entry.prefix), suffix = std::strlen(entry.suffix);
+        if (length < prefix + suffix) continue;
+        if (std::strncmp(name, entry.prefix, prefix) != 0) continue;
+        if (std::strcmp(name + length - suffix, entry.suffix) != 0) continue;
+        return entry.extension;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// ---- Message boxes ----
+
+int platMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
+    logBox(caption, text);
+    if (!ensureVideo()) return 0;
+    const bool yesNo = (style & 0x0F) == BOX_YESNO;
+    SDL_MessageBoxButtonData buttons[2];
+    int count = 0;
+    if (yesNo) {
+        buttons[0] = {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, BOX_RESULT_YES, "Yes"};
+        buttons[1] = {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, BOX_RESULT_NO, "No"};
+        count = 2;
+    } else {
+        buttons[0] = {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
+                      BOX_RESULT_OK, "OK"};
+        count = 1;
+    }
+    SDL_MessageBoxData data = {};
+    data.flags = SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
+    if (style & BOX_ICONQUESTION) data.flags |= SDL_MESSAGEBOX_INFORMATION;
+    PlatWindow* parent = knownWindow(owner);
+    data.window = parent ? parent->sdl : nullptr;
+    data.title = caption ? caption : "";
+    data.message = text ? text : "";
+    data.numbuttons = count;
+    data.buttons = buttons;
+    int pressed = -1;
+    int shown = SDL_ShowMessageBox(&data, &pressed);
+    // Win32 gives the activation back to the owner, or to the program's window,
+    // when a modal box closes; without a window manager nobody else would.
+    PlatWindow* back = parent ? parent : firstShownWindow();
+    if (back) SDL_SetWindowInputFocus(back->sdl);
+    if (shown != 0) return 0;
+    if (pressed < 0) return yesNo ? BOX_RESULT_NO : BOX_RESULT_OK;  // closed, no button
+    return pressed;
+}
+
+// ---- Window ----
+
+bool platRegisterWindowClass(const WindowClassDesc* desc) {
+    if (!desc || !desc->className || !desc->procedure) return false;
+    if (findClass(desc->className, desc->instance)) return false;
+    windowClasses.push_back({desc->className, desc->instance, desc->procedure});
+    return true;
+}
+
+bool platUnregisterWindowClass(const char* className, InstanceHandle instance) {
+    WindowClass* entry = findClass(className, instance);
+    if (!entry) return false;
+    windowClasses.erase(windowClasses.begin() + (entry - windowClasses.data()));
+    return true;
+}
+
+bool platAdjustWindowRect(ClientRect* rect, uint32_t) { return rect != nullptr; }
+
+WindowHandle platCreateWindow(const char* className, const char* title, uint32_t style, int x,
+                              int y, int outerWidth, int outerHeight, InstanceHandle instance) {
+    WindowClass* windowClass = findClass(className, instance);
+    if (!windowClass || !ensureVideo()) return nullptr;
+
+    // SDL picks the GLX visual when it creates the window.
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 6);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+
+    const bool popup = (style & STYLE_POPUP) != 0;
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI |
+                   (popup ? SDL_WINDOW_BORDERLESS : SDL_WINDOW_RESIZABLE);
+    SDL_Window* sdl = SDL_CreateWindow(title ? title : "", x, y, outerWidth, outerHeight, flags);
+    if (!sdl) return nullptr;
+    // The mode switch waits for a full-screen window; it happens when it is shown.
+    if (popup && modeWanted) {
+        SDL_SetWindowDisplayMode(sdl, &wantedMode);
+        SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN);
+    }
+    PlatWindow* window = new PlatWindow{sdl, windowClass->procedure};
+    windows.push_back(window);
+    return window;
+}
+
+void platShowWindow(WindowHandle handle) {
+    PlatWindow* window = knownWindow(handle);
+    if (!window) return;
+    SDL_ShowWindow(window->sdl);
+    window->procedure(window, MSG_SIZE, 0, drawableSize(window));
+}
+
+void platUpdateWindow(WindowHandle handle) {
+    PlatWindow* window = knownWindow(handle);
+    if (window) window->procedure(window, MSG_PAINT, 0, 0);
+}
+
+void platSetFocus(WindowHandle handle) {
+    PlatWindow* window = knownWindow(handle);
+    if (!window) return;
+    SDL_RaiseWindow(window->sdl);
+    SDL_SetWindowInputFocus(window->sdl);
+}
+
+bool platGetClientRect(WindowHandle handle, ClientRect* rect) {
+    PlatWindow* window = knownWindow(handle);
+    if (!window || !rect) return false;
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(window->sdl, &width, &height);
+    *rect = {0, 0, width, height};
+    return true;
+}
+
+void platSetWindowTitle(WindowHandle handle, const char* title) {
+    PlatWindow* window = knownWindow(handle);
+    if (window) SDL_SetWindowTitle(window->sdl, title ? title : "");
+}
+
+bool platHasInputFocus(WindowHandle handle) {
+    PlatWindow* window = knownWindow(handle);
+    return window && (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
+WindowHandle platFocusWindow() {
+    for (PlatWindow* window : windows)
+        if (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_INPUT_FOCUS) return window;
+    return nullptr;
+}
+
+// ---- Display mode ----
+
+bool platReadDisplayMode(DisplayMode* mode) {
+    if (!mode || !ensureVideo()) return false;
+    SDL_DisplayMode current;
+    if (SDL_GetCurrentDisplayMode(0, &current) != 0 && SDL_GetDesktopDisplayMode(0, &current) != 0)
+        return false;
+    *mode = {current.w, current.h, static_cast<int>(SDL_BITSPERPIXEL(current.format)),
+             current.refresh_rate};
+    return true;
+}
+
+bool platChangeDisplayMode(const DisplayMode* mode) {
+    if (!mode || !ensureVideo()) return false;
+    const int count = SDL_GetNumDisplayModes(0);
+    bool found = false;
+    SDL_DisplayMode best;
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode candidate;
+        if (SDL_GetDisplayMode(0, i, &candidate) != 0) continue;
+        if (candidate.w != mode->width || candidate.h != mode->height ||
+            static_cast<int>(SDL_BITSPERPIXEL(candidate.format)) != mode->bitsPerPixel)
+            continue;
+        // The list runs from the highest refresh rate down; keep the asked one if listed.
+        if (!found || candidate.refresh_rate == mode->refreshRate) best = candidate;
+        found = true;
+    }
+    if (!found) return false;
+    wantedMode = best;
+    modeWanted = true;
+    for (PlatWindow* window : windows) {
+        if (!(SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_BORDERLESS)) continue;
+        SDL_SetWindowDisplayMode(window->sdl, &wantedMode);
+        SDL_SetWindowFullscreen(window->sdl, SDL_WINDOW_FULLSCREEN);
+    }
+    return true;
+}
+
+void platRestoreDisplayMode() {
+    modeWanted = false;
+    for (PlatWindow* window : windows)
+        if (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN)
+            SDL_SetWindowFullscreen(window->sdl, 0);
+}
+
+// ---- Message queue ----
+
+bool platPeekMessage(PlatMessage* message) {
+    pumpEvents();
+    if (quitPending && messagesBeforeQuit == 0) {
+        quitPending = false;
+        *message = {nullptr, MSG_QUIT, static_cast<uintptr_t>(quitCode), 0};
+        return true;
+    }
+    if (queue.empty()) return false;
+    *message = queue.front();
+    queue.pop_front();
+    if (quitPending) --messagesBeforeQuit;
+    return true;
+}
+
+void platTranslateMessage(const PlatMessage*) {}
+
+intptr_t platDispatchMessage(const PlatMessage* message) {
+    PlatWindow* window = message ? knownWindow(message->window) : nullptr;
+    if (!window) return 0;
+    return window->procedure(window, message->message, message->wParam, message->lParam);
+}
+
+void platPostQuitMessage(int exitCode) {
+    if (!quitPending) messagesBeforeQuit = queue.size();
+    quitPending = true;
+    quitCode = exitCode;
+}
+
+intptr_t platDefWindowProc(WindowHandle handle, uint32_t message, uintptr_t, intptr_t) {
+    PlatWindow* window = knownWindow(handle);
+    if (window && message == MSG_CLOSE) SDL_HideWindow(window->sdl);
+    return 0;
+}
+
+// SDL keeps no invalid region, so there is nothing to validate.
+void platBeginPaint(WindowHandle) {}
+void platEndPaint(WindowHandle) {}
+
+// ---- Input polling ----
+
+bool platKeyHeld(int virtualKey) {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
+    return virtualKeyDown(virtualKey);
+}
+
+bool platGetCursorPos(int* x, int* y) {
+    if (!x || !y || !ensureVideo()) return false;
+    if (warpRefused) {
+        *x = virtualX;
+        *y = virtualY;
+    } else {
+        SDL_GetGlobalMouseState(x, y);
+    }
+    return true;
+}
+
+bool platSetCursorPos(int x, int y) {
+    if (!ensureVideo()) return false;
+    if (!warpRefused && SDL_WarpMouseGlobal(x, y) != 0) warpRefused = true;
+    virtualX = x;
+    virtualY = y;
+    return true;
+}
+
+void platShowCursor(bool show) {
+    if (ensureVideo()) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+// ---- Rendering context ----
+
+DeviceContextHandle platGetDeviceContext(WindowHandle handle) {
+    return reinterpret_cast<DeviceContextHandle>(knownWindow(handle));
+}
+
+void platReleaseDeviceContext(WindowHandle, DeviceContextHandle) {}
+
+int platChoosePixelFormat(DeviceContextHandle dc, const PixelFormatRequest*) {
+    PlatWindow* window = windowOfContext(dc);
+    return window && (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_OPENGL) ? 1 : 0;
+}
+
+bool platSetPixelFormat(DeviceContextHandle dc, int format, const PixelFormatRequest*) {
+    return windowOfContext(dc) && format == 1;
+}
+
+RenderContextHandle platCreateRenderContext(DeviceContextHandle dc) {
+    PlatWindow* window = windowOfContext(dc);
+    if (!window) return nullptr;
+    return reinterpret_cast<RenderContextHandle>(SDL_GL_CreateContext(window->sdl));
+}
+
+bool platMakeCurrent(DeviceContextHandle dc, RenderContextHandle rc) {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
+    if (!rc) return SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr) == 0;
+    PlatWindow* window = windowOfContext(dc);
+    if (!window) return false;
+    return SDL_GL_MakeCurrent(window->sdl, reinterpret_cast<SDL_GLContext>(rc)) == 0;
+}
+
+void platDeleteRenderContext(RenderContextHandle rc) {
+    if (rc && SDL_WasInit(SDL_INIT_VIDEO)) SDL_GL_DeleteContext(reinterpret_cast<SDL_GLContext>(rc));
+}
+
+void* platGetProcAddress(const char* name) {
+    if (!name || !SDL_WasInit(SDL_INIT_VIDEO) || !SDL_GL_GetCurrentContext()) return nullptr;
+    const char* extension = owningExtension(name);
+    if (extension && !SDL_GL_ExtensionSupported(extension)) return nullptr;
+    return SDL_GL_GetProcAddress(name);
+}
+
+void platSwapBuffers(DeviceContextHandle dc) {
+    PlatWindow* window = windowOfContext(dc);
+    if (window) SDL_GL_SwapWindow(window->sdl);
+}
+
+// ---- Clock and module ----
+
+uint32_t platMilliseconds() { return SDL_GetTicks(); }
+
+InstanceHandle platModuleInstance() { return reinterpret_cast<InstanceHandle>(&moduleTag); }

@@ -1,0 +1,26 @@
+// The program's one window, the display mode and the OpenGL rendering context.
+#pragma once
+
+#include "app/platform.h"
+
+extern bool                fullScreenMode;  // true until the start-up question says No
+extern InstanceHandle      appInstance;
+extern WindowHandle        mainWindow;
+extern ClientRect          clientRect;
+extern DeviceContextHandle deviceContext;
+extern RenderContextHandle renderContext;
+
+extern const char* const WINDOW_CLASS_NAME;  // "Quillmoor"
+
+// Registers the class, switches the display in full-screen mode and opens the
+// window at (0, 0) with a client area of width x height; null on failure.
+WindowHandle openMainWindow(const char* title, int width, int height, uint32_t style,
+                            bool fullScreen, InstanceHandle instance);
+// Asks for 800 x 600 at the current depth; reports its own failures.
+void switchDisplayMode();
+// Chooses and sets the double-buffered RGBA format with depth on dc.
+bool configurePixelFormat(DeviceContextHandle dc);
+// Creates the rendering context on mainWindow and sets viewport and projection.
+void createGlContext(int width, int height);
+// Viewport and 45-degree perspective for a client area; height 0 counts as 1.
+void resizeProjection(int width, int height);

@@ -1,0 +1,12 @@
+// The window procedure and the render settings the user toggles.
+#pragma once
+
+#include "app/platform.h"
+
+extern bool detailOn;        // left button: detail texture on the terrain
+extern int  detailRepeat;    // Space: 16, 32, 64, 1, 2, 4, 8, 16, ...
+extern bool filledPolygons;  // right button: filled or outlined polygons
+
+// The window procedure named by the window class.
+intptr_t handleWindowMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
+                             intptr_t lParam);

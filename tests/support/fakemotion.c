@@ -1,0 +1,135 @@
+/* Drives the X pointer and windows the way a person would, for the end-to-end
+ * tests.
+ *
+ *   fakemotion X Y            move the pointer to screen (X, Y) through XTest, so
+ *                             the program sees it as real mouse motion (a warp
+ *                             by another client, as xdotool makes, is not)
+ *   fakemotion --where        print the pointer's screen position as "X Y"
+ *   fakemotion --close ID     ask window ID to close, as a window manager's
+ *                             close button does (WM_DELETE_WINDOW)
+ *   fakemotion --windows      list the top-level windows, one a line:
+ *                             "ID STATE X Y WIDTH HEIGHT NAME", STATE being
+ *                             viewable or hidden. xdotool search cannot match
+ *                             SDL's message boxes: their names are UTF8_STRING.
+ *
+ * Exit code 0 on success, 1 on failure, 2 on bad usage. */
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static int usage(void) {
+    fprintf(stderr, "usage: fakemotion X Y | --where | --windows | --close WINDOW_ID\n");
+    return 2;
+}
+
+static int parseNumber(const char* text, long* value) {
+    char* end = NULL;
+    *value = strtol(text, &end, 0);
+    return end != text && *end == '\0';
+}
+
+static int movePointer(Display* display, long x, long y) {
+    int eventBase, errorBase, major, minor;
+    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) {
+        fprintf(stderr, "fakemotion: the X server has no XTEST extension\n");
+        return 1;
+    }
+    XTestFakeMotionEvent(display, -1, (int)x, (int)y, CurrentTime);
+    XSync(display, False);
+    return 0;
+}
+
+static int printPointer(Display* display) {
+    Window root, child;
+    int rootX, rootY, windowX, windowY;
+    unsigned int buttons;
+    if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY,
+                       &windowX, &windowY, &buttons))
+        return 1;
+    printf("%d %d\n", rootX, rootY);
+    return 0;
+}
+
+/* The window's title: _NET_WM_NAME if set, else WM_NAME; empty when none. */
+static void printName(Display* display, Window window) {
+    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = NULL;
+    if (XGetWindowProperty(display, window, netName, 0, 1024, False, utf8, &type, &format, &count,
+                           &after, &data) == Success && data && type == utf8) {
+        printf("%.*s", (int)count, (const char*)data);
+        XFree(data);
+        return;
+    }
+    if (data) XFree(data);
+    char* name = NULL;
+    if (XFetchName(display, window, &name) && name) {
+        printf("%s", name);
+        XFree(name);
+    }
+}
+
+static int listWindows(Display* display) {
+    Window root, parent, *children = NULL;
+    unsigned int count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return 1;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, children[i], &attributes)) continue;
+        printf("0x%lx %s %d %d %d %d ", (unsigned long)children[i],
+               attributes.map_state == IsViewable ? "viewable" : "hidden", attributes.x,
+               attributes.y, attributes.width, attributes.height);
+        printName(display, children[i]);
+        printf("\n");
+    }
+    if (children) XFree(children);
+    return 0;
+}
+
+static int closeWindow(Display* display, Window window) {
+    XEvent event;
+    memset(&event, 0, sizeof event);
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = (long)XInternAtom(display, "WM_DELETE_WINDOW", False);
+    event.xclient.data.l[1] = CurrentTime;
+    if (!XSendEvent(display, window, False, NoEventMask, &event)) return 1;
+    XSync(display, False);
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    long a = 0, b = 0;
+    int mode;
+    if (argc == 3 && strcmp(argv[1], "--close") == 0 && parseNumber(argv[2], &a))
+        mode = 'c';
+    else if (argc == 2 && strcmp(argv[1], "--where") == 0)
+        mode = 'w';
+    else if (argc == 2 && strcmp(argv[1], "--windows") == 0)
+        mode = 'l';
+    else if (argc == 3 && parseNumber(argv[1], &a) && parseNumber(argv[2], &b))
+        mode = 'm';
+    else
+        return usage();
+
+    Display* display = XOpenDisplay(NULL);
+    if (!display) {
+        fprintf(stderr, "fakemotion: cannot open display\n");
+        return 1;
+    }
+    int result = mode == 'c'   ? closeWindow(display, (Window)a)
+                 : mode == 'w' ? printPointer(display)
+                 : mode == 'l' ? listWindows(display)
+                               : movePointer(display, a, b);
+    XCloseDisplay(display);
+    return result;
+}
