@@ -1,0 +1,32 @@
+// The height samples and their wrapping lookup.
+#include "world/height_map.h"
+
+#include "app/platform.h"
+
+#include <cstdio>
+
+uint8_t heightField[TERRAIN_EDGE * TERRAIN_EDGE];
+
+// Reads the raw height bytes once at start-up. A short file is not an error: the
+// bytes past its end keep what the buffer held (zero for the field).
+void readHeightFile(const char* path, int size, uint8_t* buffer) {
+    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file) {
+        platMessageBox(nullptr, "Can't find the height map!", "Error", BOX_OK);
+        return;
+    }
+    // A negative size would turn into an enormous size_t count.
+    if (size > 0) std::fread(buffer, 1, static_cast<size_t>(size), file);
+    if (std::ferror(file)) platMessageBox(nullptr, "Can't get data!", "Error", BOX_OK);
+    std::fclose(file);
+}
+
+// The sample at (x, z). Taking the low ten bits of the unsigned value wraps negative
+// coordinates the same way as positive ones (-1 is column 1023), so the ground
+// repeats in every direction and no index leaves the field.
+int sampleHeight(const uint8_t* map, int x, int z) {
+    if (!map) return 0;
+    unsigned column = static_cast<unsigned>(x) & (TERRAIN_EDGE - 1);
+    unsigned row = static_cast<unsigned>(z) & (TERRAIN_EDGE - 1);
+    return map[column + row * TERRAIN_EDGE];
+}

@@ -1,0 +1,14 @@
+// The 1024 x 1024 height samples the terrain, kart and camera stand on.
+#pragma once
+
+#include <cstdint>
+
+constexpr int TERRAIN_EDGE = 1024;
+
+extern uint8_t heightField[TERRAIN_EDGE * TERRAIN_EDGE];
+
+// Reads size raw bytes from path into buffer; reports a missing file or a read
+// error in a box. A short file leaves the rest of the buffer as it was.
+void readHeightFile(const char* path, int size, uint8_t* buffer);
+// The sample at grid (x, z), wrapping both coordinates; 0 for a null map.
+int sampleHeight(const uint8_t* map, int x, int z);
