@@ -1,0 +1,42 @@
+// The scene's mipmapped textures, each built once from a BMP file at start-up.
+#include "assets/textures.h"
+
+#include "app/platform.h"
+#include "app/window.h"
+#include "assets/bmp_loader.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+GLuint TextureSet[TEXTURE_SLOT_COUNT];
+
+// Called by scene set-up for each texture file, with the context current.
+bool makeMipmappedTexture(GLuint* slot, const char* path) {
+    if (!path) return false;
+
+    // Only a presence test: the loader maps the file itself.
+    FILE* probe = std::fopen(path, "rb");
+    if (!probe) {
+        platMessageBox(mainWindow, "Unable to load BMP File!", "Error", BOX_OK);
+        return false;
+    }
+    std::fclose(probe);
+
+    ImageRecord* image = loadBmpImage(path);
+    if (!image) return false;  // the loader has shown its own message
+
+    glGenTextures(1, slot);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // the loader's rows carry no padding
+    glBindTexture(GL_TEXTURE_2D, *slot);
+    // Start-up goes on even when no context could be made; GL calls are then
+    // no-ops, but Mesa's GLU reads the version string without a null check.
+    if (glGetString(GL_VERSION))
+        gluBuild2DMipmaps(GL_TEXTURE_2D, 3, image->sizeX, image->sizeY, GL_RGB, GL_UNSIGNED_BYTE,
+                          image->data);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GLfloat(GL_MODULATE));
+
+    std::free(image->data);
+    std::free(image);
+    return true;
+}

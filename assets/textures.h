@@ -1,0 +1,25 @@
+// The scene's ten textures, made once at start-up.
+#pragma once
+
+#include "app/gl_api.h"
+
+enum TextureSlot {
+    TEX_TERRAIN    = 0,
+    TEX_DETAIL     = 1,
+    TEX_KART_TOP   = 2,
+    TEX_KART_BACK  = 3,
+    TEX_SKY_BACK   = 11,
+    TEX_SKY_FRONT  = 12,
+    TEX_SKY_BOTTOM = 13,
+    TEX_SKY_TOP    = 14,
+    TEX_SKY_LEFT   = 15,
+    TEX_SKY_RIGHT  = 16,
+};
+
+constexpr int TEXTURE_SLOT_COUNT = 17;
+
+extern GLuint TextureSet[TEXTURE_SLOT_COUNT];
+
+// Loads path and builds a mipmapped texture into *slot; false (and a box) when
+// the file is missing or unreadable.
+bool makeMipmappedTexture(GLuint* slot, const char* path);

@@ -1,0 +1,17 @@
+// The two platform services the BMP loader needs, for command-line tools: a
+// message box becomes a line on stderr, and there is never a focus window.
+#include "app/platform.h"
+
+#include <cstdio>
+#include <cstring>
+
+// Prints the box's text to stderr (one line break at most) and answers OK.
+int platMessageBox(WindowHandle, const char* text, const char*, uint32_t) {
+    const size_t length = std::strlen(text);
+    std::fputs(text, stderr);
+    if (length == 0 || text[length - 1] != '\n') std::fputc('\n', stderr);
+    return BOX_RESULT_OK;
+}
+
+// A console tool has no window.
+WindowHandle platFocusWindow() { return nullptr; }
