@@ -1,0 +1,146 @@
+// Hashing, tiling gradient noise and the small colour maths the art shares.
+#include "tools/assetgen/assetgen.h"
+
+#include <cmath>
+
+// Makes a zero-filled picture of the given size.
+RgbImage makeImage(int width, int height) {
+    RgbImage image;
+    image.width = width;
+    image.height = height;
+    image.rgb.assign(static_cast<size_t>(width) * height * 3, 0);
+    return image;
+}
+
+// Stores one pixel from a display-ready colour.
+void putPixel(RgbImage& image, int x, int y, Colour c) {
+    uint8_t* p = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
+    p[0] = static_cast<uint8_t>(clamp01(c.r) * 255.0f + 0.5f);
+    p[1] = static_cast<uint8_t>(clamp01(c.g) * 255.0f + 0.5f);
+    p[2] = static_cast<uint8_t>(clamp01(c.b) * 255.0f + 0.5f);
+}
+
+// Encodes a linear-light value for display. A table keeps the pow() out of the
+// per-texel loops; 4096 steps are finer than the 256 output levels.
+uint8_t encodeLinear(float v) {
+    struct Table {
+        uint8_t level[4097];
+        Table() {
+            for (int i = 0; i <= 4096; ++i) {
+                float l = i / 4096.0f;
+                float e = l <= 0.0031308f ? 12.92f * l : 1.055f * std::pow(l, 1.0f / 2.4f) - 0.055f;
+                level[i] = static_cast<uint8_t>(e * 255.0f + 0.5f);
+            }
+        }
+    };
+    static const Table table;
+    return table.level[static_cast<int>(clamp01(v) * 4096.0f + 0.5f)];
+}
+
+// Decodes an sRGB colour given as 0..255 components into linear light.
+Colour srgbColour(int r, int g, int b) {
+    auto lin = [](int c) {
+        float e = c / 255.0f;
+        return e <= 0.04045f ? e / 12.92f : std::pow((e + 0.055f) / 1.055f, 2.4f);
+    };
+    return {lin(r), lin(g), lin(b)};
+}
+
+Colour mix(Colour a, Colour b, float t) {
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+Colour scale(Colour a, float k) { return {a.r * k, a.g * k, a.b * k}; }
+Colour add(Colour a, Colour b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
+Colour multiply(Colour a, Colour b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
+
+float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+float lerp(float a, float b, float t) { return a + (b - a) * t; }
+float smoothStep(float edge0, float edge1, float v) {
+    float t = clamp01((v - edge0) / (edge1 - edge0));
+    return t * t * (3.0f - 2.0f * t);
+}
+
+// A 32-bit integer hash (multiply-xorshift rounds); good enough that lattice
+// gradients show no pattern, and identical on every platform.
+uint32_t hashBits(uint32_t a, uint32_t b, uint32_t seed) {
+    uint32_t h = a * 0x8da6b343u ^ b * 0xd8163841u ^ (seed + 0x9e3779b9u) * 0xcb1ab31fu;
+    h ^= h >> 16;
+    h *= 0x7feb352du;
+    h ^= h >> 15;
+    h *= 0x846ca68bu;
+    h ^= h >> 16;
+    return h;
+}
+
+namespace {
+
+// Sixteen evenly spread unit gradients.
+struct GradientTable {
+    float gx[16], gy[16];
+    GradientTable() {
+        for (int i = 0; i < 16; ++i) {
+            double a = (i + 0.5) * 2.0 * 3.14159265358979323846 / 16.0;
+            gx[i] = static_cast<float>(std::cos(a));
+            gy[i] = static_cast<float>(std::sin(a));
+        }
+    }
+};
+const GradientTable gradients;
+
+inline float fade(float t) { return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f); }
+
+inline float corner(int ix, int iy, int mask, uint32_t seed, float dx, float dy) {
+    uint32_t h = hashBits(static_cast<uint32_t>(ix & mask), static_cast<uint32_t>(iy & mask), seed) >> 28;
+    return gradients.gx[h] * dx + gradients.gy[h] * dy;
+}
+
+}  // namespace
+
+// Gradient noise on a unit lattice repeating every `period` cells.
+float gradientNoise(float x, float y, int period, uint32_t seed) {
+    float fx = std::floor(x), fy = std::floor(y);
+    int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
+    float dx = x - fx, dy = y - fy;
+    int mask = period - 1;
+    float n00 = corner(ix, iy, mask, seed, dx, dy);
+    float n10 = corner(ix + 1, iy, mask, seed, dx - 1.0f, dy);
+    float n01 = corner(ix, iy + 1, mask, seed, dx, dy - 1.0f);
+    float n11 = corner(ix + 1, iy + 1, mask, seed, dx - 1.0f, dy - 1.0f);
+    float u = fade(dx), v = fade(dy);
+    float a = n00 + (n10 - n00) * u;
+    float b = n01 + (n11 - n01) * u;
+    return (a + (b - a) * v) * 1.4f;
+}
+
+// Layers of gradientNoise, finer and weaker in turn.
+float fractalNoise(float x, float y, int period, int octaves, float gain, uint32_t seed) {
+    float sum = 0.0f, amplitude = 1.0f, norm = 0.0f;
+    for (int o = 0; o < octaves; ++o) {
+        sum += amplitude * gradientNoise(x, y, period, seed + static_cast<uint32_t>(o) * 101u);
+        norm += amplitude;
+        amplitude *= gain;
+        x *= 2.0f;
+        y *= 2.0f;
+        period *= 2;
+    }
+    return sum / norm;
+}
+
+// Layers of folded noise; each layer is weighted by the one before so the
+// crests stay sharp and the valleys smooth.
+float ridgedNoise(float x, float y, int period, int octaves, float gain, uint32_t seed) {
+    float sum = 0.0f, amplitude = 1.0f, norm = 0.0f, weight = 1.0f;
+    for (int o = 0; o < octaves; ++o) {
+        float n = 1.0f - std::fabs(gradientNoise(x, y, period, seed + static_cast<uint32_t>(o) * 131u));
+        n *= n;
+        float layer = n * weight;
+        weight = clamp01(layer * 1.6f);
+        sum += amplitude * layer;
+        norm += amplitude;
+        amplitude *= gain;
+        x *= 2.0f;
+        y *= 2.0f;
+        period *= 2;
+    }
+    return sum / norm;
+}
