@@ -1,0 +1,258 @@
+// Frame benchmark: the real scene with the real assets in an 800 x 600 window on
+// the SDL platform. Prints start-up time to the first frame (height file, each
+// texture's decode and mipmap build), per-frame median and p95 for the whole
+// frame and its parts against a clear-and-swap floor, and resident memory.
+//
+//   cd DIR-WITH-texture3 && tests/support/with-xvfb --size 800x600 build/bench_frame [frames]
+//
+// Every timed piece ends with glFinish, so the figures include the renderer's
+// work, not just the time to queue it.
+#include "app/gl_api.h"
+#include "app/platform.h"
+#include "app/window.h"
+#include "app/window_messages.h"
+#include "assets/bmp_loader.h"
+#include "assets/textures.h"
+#include "camera/camera_rig.h"
+#include "world/collision_boxes.h"
+#include "world/frame.h"
+#include "world/height_map.h"
+#include "world/sky_box.h"
+#include "world/terrain.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+struct TextureFile {
+    int         slot;
+    const char* path;
+};
+
+const TextureFile SCENE_TEXTURES[] = {
+    {TEX_TERRAIN, "texture3/Terrain.bmp"},   {TEX_DETAIL, "texture3/Detail.bmp"},
+    {TEX_SKY_BACK, "texture3/Back.bmp"},     {TEX_SKY_FRONT, "texture3/Front.bmp"},
+    {TEX_SKY_BOTTOM, "texture3/Bottom.bmp"}, {TEX_SKY_TOP, "texture3/Top.bmp"},
+    {TEX_SKY_LEFT, "texture3/Left.bmp"},     {TEX_SKY_RIGHT, "texture3/Right.bmp"},
+    {TEX_KART_TOP, "texture3/NSXtop.bmp"},   {TEX_KART_BACK, "texture3/NSXback.bmp"},
+};
+const char* const HEIGHT_FILE = "texture3/Terrain.raw";
+
+// Resident set size in kB from /proc/self/status; -1 where there is none.
+long residentKb()
+{
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return -1;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::strncmp(line, "VmRSS:", 6) == 0) kb = std::strtol(line + 6, nullptr, 10);
+    }
+    std::fclose(status);
+    return kb;
+}
+
+// Drops whatever the window system queued: the benchmark takes no input.
+void drainMessages()
+{
+    PlatMessage message;
+    while (platPeekMessage(&message)) {
+        if (message.message == MSG_QUIT) break;
+    }
+}
+
+void clearAndLoadCamera()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    theRig.applyLookAt();
+}
+
+// The sky exactly as the frame places it, at the angle the frames have reached.
+void drawTurnedSky()
+{
+    glPushMatrix();
+    glTranslatef(500.0f, 0.0f, 500.0f);
+    glRotatef(skyAngle, 0.0f, 1.0f, 0.0f);
+    drawSkyBoxAndWalls(500.0f, 578.5f, 500.0f, 4000.0f, 1000.0f, 4000.0f);
+    glPopMatrix();
+}
+
+// Times frames of one kind and prints median and p95.
+template <class Body>
+void timeFrames(const char* name, int frames, Body body)
+{
+    std::vector<double> ms;
+    ms.reserve(frames);
+    for (int i = 0; i < frames; i++) {
+        drainMessages();
+        const Clock::time_point start = Clock::now();
+        body();
+        glFinish();
+        ms.push_back(msSince(start));
+    }
+    std::sort(ms.begin(), ms.end());
+    const double median = ms[ms.size() / 2];
+    const double p95 = ms[std::min(ms.size() - 1, ms.size() * 95 / 100)];
+    std::printf("  %-34s median %7.3f ms   p95 %7.3f ms\n", name, median, p95);
+}
+
+bool assetsPresent()
+{
+    bool all = true;
+    auto check = [&](const char* path) {
+        FILE* f = std::fopen(path, "rb");
+        if (f) {
+            std::fclose(f);
+        } else {
+            std::fprintf(stderr, "bench_frame: missing %s (run merrowind-assets here first)\n", path);
+            all = false;
+        }
+    };
+    check(HEIGHT_FILE);
+    for (const TextureFile& t : SCENE_TEXTURES) check(t.path);
+    return all;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
+    // Missing files would stop the run at a message box nobody can answer.
+    if (!assetsPresent()) return 1;
+
+    const Clock::time_point processStart = Clock::now();
+
+    // The program's own window, pixel format and context, framed.
+    fullScreenMode = false;
+    WindowHandle window = openMainWindow("Merrowind frame benchmark", 800, 600, 0, false,
+                                         platModuleInstance());
+    if (!window) {
+        std::fprintf(stderr, "bench_frame: no window\n");
+        return 1;
+    }
+    mainWindow = window;
+    platGetClientRect(mainWindow, &clientRect);
+    createGlContext(clientRect.right, clientRect.bottom);
+    glActiveTextureARB =
+        reinterpret_cast<ActiveTextureProc>(platGetProcAddress("glActiveTextureARB"));
+    glMultiTexCoord2fARB =
+        reinterpret_cast<MultiTexCoord2fProc>(platGetProcAddress("glMultiTexCoord2fARB"));
+    if (!glActiveTextureARB || !glMultiTexCoord2fARB) {
+        std::fprintf(stderr, "bench_frame: no multitexture entry points\n");
+        return 1;
+    }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    platSwapBuffers(deviceContext);
+    glFinish();
+    const double windowMs = msSince(processStart);
+    const long floorKb = residentKb();
+
+    std::printf("Renderer: %s / %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+                reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+    std::printf("Start-up to the first frame (ms)\n");
+    std::printf("  %-34s %8.2f\n", "window and context", windowMs);
+
+    Clock::time_point step = Clock::now();
+    readHeightFile(HEIGHT_FILE, TERRAIN_EDGE * TERRAIN_EDGE, heightField);
+    std::printf("  %-34s %8.2f\n", "height file", msSince(step));
+
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+
+    // The decode is timed on its own, then the real texture call (which decodes
+    // again, from a warm file cache) gives decode plus mipmap build.
+    double textureTotal = 0;
+    for (const TextureFile& t : SCENE_TEXTURES) {
+        step = Clock::now();
+        ImageRecord* image = loadBmpImage(t.path);
+        const double decodeMs = msSince(step);
+        const int w = image ? image->sizeX : 0, h = image ? image->sizeY : 0;
+        if (image) {
+            std::free(image->data);
+            std::free(image);
+        }
+        step = Clock::now();
+        makeMipmappedTexture(&TextureSet[t.slot], t.path);
+        glFinish();
+        const double wholeMs = msSince(step);
+        textureTotal += wholeMs;
+        char label[64];
+        std::snprintf(label, sizeof label, "%s %dx%d", t.path + 9, w, h);
+        std::printf("  %-34s decode %7.2f   mipmap build %7.2f\n", label, decodeMs,
+                    std::max(0.0, wholeMs - decodeMs));
+    }
+    std::printf("  %-34s %8.2f\n", "all ten textures", textureTotal);
+
+    // Placement as start-up does it.
+    theRig.placeEye(490.0f, 35.0f, 275.0f, 491.0f, 34.5f, 275.0f, 0.0f, 1.0f, 0.0f);
+    const float a = static_cast<float>(sampleHeight(heightField, 500, 272) + 2);
+    const float b = static_cast<float>(sampleHeight(heightField, 500, 277) + 2);
+    const float c = static_cast<float>(sampleHeight(heightField, 505, 277) + 2);
+    const float d = static_cast<float>(sampleHeight(heightField, 505, 272) + 2);
+    theRig.placeKartCorners(500.0f, a, 272.5f, 500.0f, b, 277.5f, 505.0f, c, 277.5f, 505.0f, d,
+                            272.5f);
+    disableEmptyBoxes();
+
+    step = Clock::now();
+    composeFrame();
+    glFinish();
+    std::printf("  %-34s %8.2f\n", "first frame", msSince(step));
+    std::printf("  %-34s %8.2f\n", "total", msSince(processStart));
+    const long sceneKb = residentKb();
+
+    std::printf("Per frame, %d frames at %dx%d, detail on, repeat %d (each includes clear and swap)\n",
+                frames, int(clientRect.right), int(clientRect.bottom), detailRepeat);
+    timeFrames("whole frame (composeFrame)", frames, [] { composeFrame(); });
+    timeFrames("terrain only", frames, [] {
+        clearAndLoadCamera();
+        drawTerrain(heightField);
+        platSwapBuffers(deviceContext);
+    });
+    timeFrames("sky only", frames, [] {
+        clearAndLoadCamera();
+        drawTurnedSky();
+        platSwapBuffers(deviceContext);
+    });
+
+    // The same strip once compiled: what remains is the cost of the pixels.
+    const GLuint list = glGenLists(1);
+    glNewList(list, GL_COMPILE);
+    drawTerrain(heightField);
+    glEndList();
+    timeFrames("terrain from a display list", frames, [list] {
+        clearAndLoadCamera();
+        glCallList(list);
+        platSwapBuffers(deviceContext);
+    });
+    glDeleteLists(list, 1);
+
+    timeFrames("clear and swap", frames, [] {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        platSwapBuffers(deviceContext);
+    });
+
+    std::printf("Resident memory (VmRSS)\n");
+    std::printf("  %-34s %8ld kB\n", "window and context (floor)", floorKb);
+    std::printf("  %-34s %8ld kB\n", "scene after start-up", sceneKb);
+    std::printf("  %-34s %8ld kB\n", "after the timed frames", residentKb());
+
+    platMakeCurrent(nullptr, nullptr);
+    platDeleteRenderContext(renderContext);
+    platReleaseDeviceContext(mainWindow, deviceContext);
+    platUnregisterWindowClass(WINDOW_CLASS_NAME, appInstance);
+    return 0;
+}

@@ -1,0 +1,8 @@
+// The six-sided sky box and the four wall slabs along its upright faces.
+#pragma once
+
+constexpr float WALL_MARGIN = 5.1f;
+
+// Draws the box with the current transform and rewrites collision boxes 0-3
+// from the arguments alone.
+void drawSkyBoxAndWalls(float cx, float cy, float cz, float width, float height, float length);
