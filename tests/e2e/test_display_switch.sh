@@ -12,6 +12,11 @@ e2e_expect_match '^1024 768 [0-9]+$' "$desktop" "desktop mode"
 depth=${desktop##* }
 e2e_make_assets "$E2E_TMP/full"
 
+scene_shown() {
+    e2e_screenshot "$E2E_TMP/switched.png"
+    [ "$(convert "$E2E_TMP/switched.png" -format %k info:)" -gt 100 ]
+}
+
 # Runs the program full screen, checks the switched mode, ends it with the given
 # way out, and checks the restored mode and the exit code.
 run_full_screen() {
@@ -24,6 +29,7 @@ run_full_screen() {
     e2e_expect_eq "800 600 $depth" "$(e2e_screen)" "screen while running full screen ($way)"
     e2e_expect_eq "0 0 800 600" "$(e2e_geometry "$win")" "popup covers the switched screen ($way)"
     e2e_borderless "$win" || e2e_fail "the full-screen popup has a frame ($way)"
+    e2e_wait_until 30 scene_shown || e2e_fail "no textured scene on screen ($way)"
     case $way in
     Escape) e2e_key "$win" Escape ;;
     close) e2e_close "$win" ;;
@@ -36,10 +42,6 @@ run_full_screen() {
 }
 
 run_full_screen Escape
-scene_shown() {
-    e2e_screenshot "$E2E_TMP/switched.png"
-    [ "$(convert "$E2E_TMP/switched.png" -format %k info:)" -gt 100 ]
-}
 run_full_screen close
 run_full_screen TERM
 
