@@ -11,7 +11,7 @@
 
 float pitchTotal = 0.0f;
 int   collisionFlag = 0;
-// The longest text, six values of -3.4e38 at one decimal, is 287 characters.
+// The longest text, six values of -3.4e38 at one decimal, is 290 characters.
 char  titleText[512] = "";
 bool  steeringFocused = false;
 

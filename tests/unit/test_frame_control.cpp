@@ -358,6 +358,7 @@ TEST_F(FrameControl, TitleHoldsTheWholeTextForAnyCoordinates) {
                       v[1], v[2], v[3], v[4], v[5]);
         EXPECT_EQ(std::string(titleText), expected);
         EXPECT_EQ(fake.windowTitle, expected);
+        EXPECT_LT(std::strlen(expected), sizeof titleText);
     }
 }
 
