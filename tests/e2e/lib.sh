@@ -195,7 +195,8 @@ CONF
         3>"$E2E_TMP/display" >"$E2E_TMP/xorg.out" 2>&1 &
     E2E_XSERVER_PID=$!
     e2e_wait_until 30 grep -q '[0-9]' "$E2E_TMP/display" ||
-        e2e_skip "Xorg with the dummy driver did not start: $(grep -F '(EE)' "$E2E_TMP/xorg.log" | tail -n 3)"
+        e2e_skip "Xorg with the dummy driver did not start:" \
+            "$(grep -F '(EE)' "$E2E_TMP/xorg.log" | tail -n 3)"
     _e2e_server_ready
 }
 
@@ -214,15 +215,15 @@ e2e_make_assets() {
     local dir=$1
     shift
     mkdir -p "$dir/texture3" || e2e_fail "cannot create $dir/texture3"
-    local spec file look
-    for spec in "Terrain.raw:" \
+    local entry file look
+    for entry in "Terrain.raw:" \
         "Terrain.bmp:gradient:green-sienna" "Detail.bmp:pattern:checkerboard" \
         "Back.bmp:gradient:skyblue-white" "Front.bmp:gradient:royalblue-white" \
         "Bottom.bmp:xc:darkgreen" "Top.bmp:xc:lightskyblue" \
         "Left.bmp:gradient:steelblue-white" "Right.bmp:gradient:navy-white" \
         "NSXtop.bmp:xc:red" "NSXback.bmp:xc:yellow"; do
-        file=${spec%%:*}
-        look=${spec#*:}
+        file=${entry%%:*}
+        look=${entry#*:}
         if printf '%s\n' "$@" | grep -qxF "$file"; then continue; fi
         if [ "$file" = Terrain.raw ]; then
             # Heights 0..255 rising along x, 1,048,576 bytes.
@@ -372,7 +373,8 @@ e2e_answer_box() {
     [ "${line%%$'\t'*}" = "$caption" ] || e2e_fail "box $number is '$line', not caption '$caption'"
     E2E_LAST_BOX_TEXT=${line#*$'\t'}
     id=$(e2e_wait_window "$caption" "$timeout")
-    E2E_LAST_BOX_OWNER=$(xprop -id "$id" WM_TRANSIENT_FOR 2>/dev/null | awk '/window id/ { print $NF }')
+    E2E_LAST_BOX_OWNER=$(xprop -id "$id" WM_TRANSIENT_FOR 2>/dev/null |
+        awk '/window id/ { print $NF }')
     xdotool windowfocus --sync "$id" key "$key" || e2e_fail "cannot press $key in box '$caption'"
     E2E_BOXES_ANSWERED=$number
 }
@@ -423,5 +425,6 @@ e2e_screenshot() {
 
 # The colour of one pixel of a PNG as "R G B" (0-255).
 e2e_pixel() {
-    convert "$1" -format "%[fx:int(255*u.p{$2,$3}.r)] %[fx:int(255*u.p{$2,$3}.g)] %[fx:int(255*u.p{$2,$3}.b)]" info:
+    local at="u.p{$2,$3}"
+    convert "$1" -format "%[fx:int(255*$at.r)] %[fx:int(255*$at.g)] %[fx:int(255*$at.b)]" info:
 }

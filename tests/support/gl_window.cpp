@@ -7,11 +7,20 @@
 #include "app/window.h"
 
 #include <cstddef>
+#include <cstdlib>
 
 namespace {
 
 bool opened = false;
 bool usable = false;
+
+// Releases the context the way shut-down does, before the window goes.
+void closeTestGlWindow() {
+    if (!renderContext) return;
+    platMakeCurrent(nullptr, nullptr);
+    platDeleteRenderContext(renderContext);
+    renderContext = nullptr;
+}
 
 }  // namespace
 
@@ -28,6 +37,7 @@ bool openTestGlWindow(int width, int height) {
         mainWindow = window;
         platGetClientRect(mainWindow, &clientRect);
         createGlContext(clientRect.right, clientRect.bottom);
+        std::atexit(closeTestGlWindow);
         glActiveTextureARB =
             reinterpret_cast<ActiveTextureProc>(platGetProcAddress("glActiveTextureARB"));
         glMultiTexCoord2fARB =
