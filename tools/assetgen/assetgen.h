@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,11 @@ Colour mix(Colour a, Colour b, float t);
 Colour scale(Colour a, float k);
 Colour add(Colour a, Colour b);
 Colour multiply(Colour a, Colour b);
+
+// Runs body(row) for every row 0..rows-1, spread over the machine's cores.
+// Rows must not depend on one another; the result is the same however the
+// rows are spread.
+void parallelRows(int rows, const std::function<void(int)>& body);
 
 float clamp01(float v);
 float smoothStep(float edge0, float edge1, float v);

@@ -145,8 +145,8 @@ Colour kartTopAt(P p) {
         Colour shell = srgbColour(250, 204, 34);
         if (std::fabs(hx) < 0.08f) shell = red();
         if (hy > 0.3f) shell = srgbColour(24, 30, 46);
-        float spec = std::pow(clamp01(light), 24.0f) * 0.5f;
-        c = add(scale(shell, 0.35f + 0.75f * light), Colour{spec, spec, spec});
+        float shine = std::pow(clamp01(light), 24.0f) * 0.5f;
+        c = add(scale(shell, 0.35f + 0.75f * light), Colour{shine, shine, shine});
     }
 
     // Tyres last: wide at the rear, narrower at the front.
@@ -209,7 +209,7 @@ Colour kartBackAt(P p) {
 template <typename Shape>
 RgbImage render(int width, int height, float spanX, float spanY, Shape shape) {
     RgbImage image = makeImage(width, height);
-    for (int y = 0; y < height; ++y) {
+    parallelRows(height, [&](int y) {
         for (int x = 0; x < width; ++x) {
             Colour sum = {0, 0, 0};
             for (int sy = 0; sy < 4; ++sy)
@@ -220,7 +220,7 @@ RgbImage render(int width, int height, float spanX, float spanY, Shape shape) {
             putPixel(image, x, y,
                      {encodeLinear(sum.r) / 255.0f, encodeLinear(sum.g) / 255.0f, encodeLinear(sum.b) / 255.0f});
         }
-    }
+    });
     return image;
 }
 

@@ -1,7 +1,10 @@
 // Hashing, tiling gradient noise and the small colour maths the art shares.
 #include "tools/assetgen/assetgen.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 // Makes a zero-filled picture of the given size.
 RgbImage makeImage(int width, int height) {
@@ -37,13 +40,20 @@ uint8_t encodeLinear(float v) {
     return table.level[static_cast<int>(clamp01(v) * 4096.0f + 0.5f)];
 }
 
-// Decodes an sRGB colour given as 0..255 components into linear light.
+// Decodes an sRGB colour given as 0..255 components into linear light. The
+// art calls this for its constant colours in inner loops, hence the table.
 Colour srgbColour(int r, int g, int b) {
-    auto lin = [](int c) {
-        float e = c / 255.0f;
-        return e <= 0.04045f ? e / 12.92f : std::pow((e + 0.055f) / 1.055f, 2.4f);
+    struct Table {
+        float linear[256];
+        Table() {
+            for (int i = 0; i < 256; ++i) {
+                float e = i / 255.0f;
+                linear[i] = e <= 0.04045f ? e / 12.92f : std::pow((e + 0.055f) / 1.055f, 2.4f);
+            }
+        }
     };
-    return {lin(r), lin(g), lin(b)};
+    static const Table table;
+    return {table.linear[r & 255], table.linear[g & 255], table.linear[b & 255]};
 }
 
 Colour mix(Colour a, Colour b, float t) {
@@ -52,6 +62,26 @@ Colour mix(Colour a, Colour b, float t) {
 Colour scale(Colour a, float k) { return {a.r * k, a.g * k, a.b * k}; }
 Colour add(Colour a, Colour b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
 Colour multiply(Colour a, Colour b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
+
+// Rows are handed out one at a time from a shared counter, so uneven rows
+// (sky texels cost more than haze) still keep every core busy. The win32
+// thread model of mingw-w64's libstdc++ has no std::thread; there the rows
+// simply run in turn.
+void parallelRows(int rows, const std::function<void(int)>& body) {
+#if !defined(__GLIBCXX__) || defined(_GLIBCXX_HAS_GTHREADS)
+    unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
+    std::atomic<int> next(0);
+    auto work = [&] {
+        for (int row = next++; row < rows; row = next++) body(row);
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned i = 1; i < cores; ++i) helpers.emplace_back(work);
+    work();
+    for (std::thread& t : helpers) t.join();
+#else
+    for (int row = 0; row < rows; ++row) body(row);
+#endif
+}
 
 float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 float lerp(float a, float b, float t) { return a + (b - a) * t; }
@@ -89,8 +119,13 @@ const GradientTable gradients;
 
 inline float fade(float t) { return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f); }
 
-inline float corner(int ix, int iy, int mask, uint32_t seed, float dx, float dy) {
-    uint32_t h = hashBits(static_cast<uint32_t>(ix & mask), static_cast<uint32_t>(iy & mask), seed) >> 28;
+inline float corner(uint32_t ix, uint32_t iy, uint32_t seedMix, float dx, float dy) {
+    uint32_t h = ix * 0x8da6b343u ^ iy * 0xd8163841u ^ seedMix;
+    h ^= h >> 15;
+    h *= 0x2c1b3c6du;
+    h ^= h >> 12;
+    h *= 0x297a2d39u;
+    h >>= 28;
     return gradients.gx[h] * dx + gradients.gy[h] * dy;
 }
 
@@ -101,11 +136,14 @@ float gradientNoise(float x, float y, int period, uint32_t seed) {
     float fx = std::floor(x), fy = std::floor(y);
     int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
     float dx = x - fx, dy = y - fy;
-    int mask = period - 1;
-    float n00 = corner(ix, iy, mask, seed, dx, dy);
-    float n10 = corner(ix + 1, iy, mask, seed, dx - 1.0f, dy);
-    float n01 = corner(ix, iy + 1, mask, seed, dx, dy - 1.0f);
-    float n11 = corner(ix + 1, iy + 1, mask, seed, dx - 1.0f, dy - 1.0f);
+    const uint32_t mask = static_cast<uint32_t>(period - 1);
+    const uint32_t seedMix = (seed + 0x9e3779b9u) * 0xcb1ab31fu;
+    const uint32_t x0 = static_cast<uint32_t>(ix) & mask, x1 = static_cast<uint32_t>(ix + 1) & mask;
+    const uint32_t y0 = static_cast<uint32_t>(iy) & mask, y1 = static_cast<uint32_t>(iy + 1) & mask;
+    float n00 = corner(x0, y0, seedMix, dx, dy);
+    float n10 = corner(x1, y0, seedMix, dx - 1.0f, dy);
+    float n01 = corner(x0, y1, seedMix, dx, dy - 1.0f);
+    float n11 = corner(x1, y1, seedMix, dx - 1.0f, dy - 1.0f);
     float u = fade(dx), v = fade(dy);
     float a = n00 + (n10 - n00) * u;
     float b = n01 + (n11 - n01) * u;

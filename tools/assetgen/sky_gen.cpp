@@ -80,27 +80,28 @@ Colour skyAlong(Vec d) {
     return add(sky, sunGlow(d));
 }
 
+Colour display(Colour c);
+
 // Thickness of the cloud deck: broad swells and rounded heaps (folded noise
 // makes round tops with creases between them).
 float deckThickness(float x, float z) {
     float swell = fractalNoise(x / 1100.0f, z / 1100.0f, NOISE_PERIOD, 3, 0.5f, 91);
     float heaps = 0.0f, amplitude = 1.0f;
-    float u = x / 260.0f, v = z / 260.0f;
+    float u = x / 320.0f, v = z / 320.0f;
     for (int o = 0; o < 4; ++o) {
         heaps += amplitude * std::fabs(gradientNoise(u, v, NOISE_PERIOD, 92 + o));
-        amplitude *= 0.45f;
+        amplitude *= 0.4f;
         u *= 2.1f;
         v *= 2.1f;
     }
     return 0.9f * swell + 0.8f * heaps;
 }
 
-// The cloud deck at world (x, z) on the bottom face.
-Colour deckAt(float x, float z) {
-    float thickness = deckThickness(x, z);
+// The cloud deck at world (x, z) on the bottom face, given its thickness
+// there and a little way toward the sun.
+Colour deckAt(float x, float z, float thickness, float toward) {
     // Light the heaps from the sun's side, from the slope of the thickness.
-    float toward = deckThickness(x + SUN.x * 18.0f, z + SUN.z * 18.0f);
-    float lit = clamp01(0.72f + 5.0f * (toward - thickness) + 0.35f * thickness);
+    float lit = clamp01(0.7f + 2.6f * (toward - thickness) + 0.3f * thickness);
     Colour tops = mix(srgbColour(150, 158, 174), srgbColour(246, 246, 246), lit);
     // Thin places: a darker, bluish grey (the shade between the heaps).
     Colour gap = srgbColour(128, 142, 162);
@@ -110,6 +111,36 @@ Colour deckAt(float x, float z) {
     deck = mix(deck, hazeColour(), smoothStep(1250.0f, 1980.0f, r));
     Vec d = normalise({x - CX, -VIEW_LIFT, z - CZ});
     return add(deck, sunGlow(d));
+}
+
+// The bottom face: the deck's thickness once per texel (with a margin), then
+// each texel lit from the thickness a few texels toward the sun.
+void renderDeck(RgbImage& image) {
+    const int w = image.width, h = image.height, margin = 8;
+    const int gw = w + 2 * margin, gh = h + 2 * margin;
+    std::vector<float> thickness(static_cast<size_t>(gw) * gh);
+    parallelRows(gh, [&](int gj) {
+        for (int gi = 0; gi < gw; ++gi) {
+            float p[3];
+            skyFacePoint(SKY_BOTTOM, (gi - margin + 0.5f) / w, (gj - margin + 0.5f) / h, p);
+            thickness[static_cast<size_t>(gj) * gw + gi] = deckThickness(p[0], p[2]);
+        }
+    });
+    // s runs toward -x and t toward +z on this face.
+    const float reach = 30.0f;
+    const float di = -SUN.x * reach * w / WIDTH, dj = SUN.z * reach * h / LENGTH;
+    parallelRows(h, [&](int j) {
+        for (int i = 0; i < w; ++i) {
+            float u = i + margin + di, v = j + margin + dj;
+            int u0 = static_cast<int>(std::floor(u)), v0 = static_cast<int>(std::floor(v));
+            float fu = u - u0, fv = v - v0;
+            auto T = [&](int a, int b) { return thickness[static_cast<size_t>(b) * gw + a]; };
+            float toward = lerp(lerp(T(u0, v0), T(u0 + 1, v0), fu), lerp(T(u0, v0 + 1), T(u0 + 1, v0 + 1), fu), fv);
+            float p[3];
+            skyFacePoint(SKY_BOTTOM, (i + 0.5f) / w, (j + 0.5f) / h, p);
+            putPixel(image, i, j, display(deckAt(p[0], p[2], T(i + margin, j + margin), toward)));
+        }
+    });
 }
 
 Colour display(Colour c) {
@@ -182,17 +213,19 @@ bool skyRayHit(const float o[3], const float d[3], SkyFace* face, float* s, floa
 // s = (i + 0.5) / width, t = (j + 0.5) / height (GL's t = 0 is the first row).
 RgbImage skyFaceImage(SkyFace face, int width, int height) {
     RgbImage image = makeImage(width, height);
+    if (face == SKY_BOTTOM) {
+        renderDeck(image);
+        return image;
+    }
     const SkyBoxGeometry g = skyBoxGeometry();
     const Vec eye = {CX, g.y0 + VIEW_LIFT, CZ};
-    for (int j = 0; j < height; ++j) {
+    parallelRows(height, [&](int j) {
         for (int i = 0; i < width; ++i) {
             float p[3];
             skyFacePoint(face, (i + 0.5f) / width, (j + 0.5f) / height, p);
-            Colour c = face == SKY_BOTTOM ? deckAt(p[0], p[2])
-                                          : skyAlong(normalise({p[0] - eye.x, p[1] - eye.y, p[2] - eye.z}));
-            putPixel(image, i, j, display(c));
+            putPixel(image, i, j, display(skyAlong(normalise({p[0] - eye.x, p[1] - eye.y, p[2] - eye.z}))));
         }
-    }
+    });
     return image;
 }
 
