@@ -18,7 +18,7 @@ struct Rgb3 {
     uint8_t r, g, b;
 };
 
-struct BmpSpec {
+struct BmpLayout {
     int32_t  width = 1;
     int32_t  height = 1;
     uint16_t bpp = 24;
@@ -43,7 +43,7 @@ inline void putU32(Bytes& b, uint32_t v) {
     for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
 }
 
-inline Bytes buildBmp(const BmpSpec& s) {
+inline Bytes buildBmp(const BmpLayout& s) {
     Bytes h;
     const uint32_t headerSize = s.headerSizeField ? s.headerSizeField : (s.core ? 12 : 40);
     putU32(h, headerSize);
@@ -131,7 +131,7 @@ inline std::vector<Rgb3> testPalette(int n) {
 inline bool writeFile(const std::string& path, const Bytes& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
 

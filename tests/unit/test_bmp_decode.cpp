@@ -100,12 +100,12 @@ uint32_t bitAt(int x, int row) { return uint32_t((x + row) % 3 == 0); }
 
 struct Form {
     const char* name;
-    BmpSpec     spec;
+    BmpLayout   layout;
     bool        oneBit;  // the picture uses indices 0 and 1 only
 };
 
-BmpSpec indexedSpec(int bpp, bool core, bool fileHeader, bool topDown = false) {
-    BmpSpec s;
+BmpLayout indexedLayout(int bpp, bool core, bool fileHeader, bool topDown = false) {
+    BmpLayout s;
     s.width = W;
     s.height = topDown ? -H : H;
     s.bpp = uint16_t(bpp);
@@ -122,8 +122,8 @@ BmpSpec indexedSpec(int bpp, bool core, bool fileHeader, bool topDown = false) {
     return s;
 }
 
-BmpSpec directSpec(int bpp, bool core, bool topDown = false) {
-    BmpSpec s;
+BmpLayout directLayout(int bpp, bool core, bool topDown = false) {
+    BmpLayout s;
     s.width = W;
     s.height = topDown ? -H : H;
     s.bpp = uint16_t(bpp);
@@ -136,51 +136,51 @@ BmpSpec directSpec(int bpp, bool core, bool topDown = false) {
 
 std::vector<Form> allForms() {
     std::vector<Form> f;
-    f.push_back({"1-bit info", indexedSpec(1, false, true), true});
-    f.push_back({"1-bit core", indexedSpec(1, true, true), true});
-    f.push_back({"1-bit packed", indexedSpec(1, false, false), true});
-    f.push_back({"4-bit info", indexedSpec(4, false, true), false});
-    f.push_back({"4-bit core", indexedSpec(4, true, true), false});
-    f.push_back({"4-bit packed core", indexedSpec(4, true, false), false});
-    f.push_back({"8-bit info", indexedSpec(8, false, true), false});
-    f.push_back({"8-bit core", indexedSpec(8, true, true), false});
-    f.push_back({"8-bit packed info", indexedSpec(8, false, false), false});
-    f.push_back({"8-bit packed core", indexedSpec(8, true, false), false});
-    f.push_back({"8-bit top-down", indexedSpec(8, false, true, true), false});
-    f.push_back({"24-bit info", directSpec(24, false), false});
-    f.push_back({"24-bit core", directSpec(24, true), false});
-    f.push_back({"24-bit top-down", directSpec(24, false, true), false});
-    f.push_back({"32-bit", directSpec(32, false), false});
+    f.push_back({"1-bit info", indexedLayout(1, false, true), true});
+    f.push_back({"1-bit core", indexedLayout(1, true, true), true});
+    f.push_back({"1-bit packed", indexedLayout(1, false, false), true});
+    f.push_back({"4-bit info", indexedLayout(4, false, true), false});
+    f.push_back({"4-bit core", indexedLayout(4, true, true), false});
+    f.push_back({"4-bit packed core", indexedLayout(4, true, false), false});
+    f.push_back({"8-bit info", indexedLayout(8, false, true), false});
+    f.push_back({"8-bit core", indexedLayout(8, true, true), false});
+    f.push_back({"8-bit packed info", indexedLayout(8, false, false), false});
+    f.push_back({"8-bit packed core", indexedLayout(8, true, false), false});
+    f.push_back({"8-bit top-down", indexedLayout(8, false, true, true), false});
+    f.push_back({"24-bit info", directLayout(24, false), false});
+    f.push_back({"24-bit core", directLayout(24, true), false});
+    f.push_back({"24-bit top-down", directLayout(24, false, true), false});
+    f.push_back({"32-bit", directLayout(32, false), false});
 
-    BmpSpec s = indexedSpec(8, false, true);
+    BmpLayout s = indexedLayout(8, false, true);
     s.gap = 10;  // pixels start at the file header's offset, not after the table
     f.push_back({"8-bit gap before pixels", s, false});
 
-    s = indexedSpec(8, false, true);
+    s = indexedLayout(8, false, true);
     s.palette.resize(16);
     s.colorsUsed = 16;
     f.push_back({"8-bit short table", s, false});
 
-    s = indexedSpec(8, false, false);
+    s = indexedLayout(8, false, false);
     s.palette.resize(16);
     s.colorsUsed = 0x30010;  // only the low 16 bits count: 16 entries
     f.push_back({"8-bit packed, colours-used over 65535", s, false});
 
-    s = directSpec(24, false);
+    s = directLayout(24, false);
     s.fileHeader = false;
     s.palette = testPalette(5);  // the pixels follow a table they do not use
     f.push_back({"24-bit packed with unused table", s, false});
 
-    s = directSpec(24, false);
+    s = directLayout(24, false);
     s.palette = testPalette(300);
     f.push_back({"24-bit with 300-entry table", s, false});
 
-    s = directSpec(32, false);
+    s = directLayout(32, false);
     s.compression = 3;
     s.masks = {0x00FF0000, 0x0000FF00, 0x000000FF};
     f.push_back({"32-bit bit-fields, default masks", s, false});
 
-    s = BmpSpec();
+    s = BmpLayout();
     s.width = W;
     s.height = H;
     s.bpp = 32;
@@ -196,29 +196,29 @@ std::vector<Form> allForms() {
     s.palette = testPalette(3);
     f.push_back({"32-bit bit-fields, packed, with table", s, false});
 
-    s = BmpSpec();
+    s = BmpLayout();
     s.width = W;
     s.height = H;
     s.bpp = 32;
     s.pixels = packRows(32, W, H, [](int x, int y) { return packRgb(PALETTE[indexAt(x, y)]) | 0xA5000000u; });
     f.push_back({"32-bit, fourth byte set", s, false});
 
-    s = indexedSpec(8, false, true);
+    s = indexedLayout(8, false, true);
     s.compression = 1;
     s.pixels = encodeRle(8, W, H, indexAt);
     f.push_back({"RLE8", s, false});
 
-    s = indexedSpec(4, false, true);
+    s = indexedLayout(4, false, true);
     s.compression = 2;
     s.pixels = encodeRle(4, W, H, indexAt);
     f.push_back({"RLE4", s, false});
 
-    s = indexedSpec(8, false, false);
+    s = indexedLayout(8, false, false);
     s.compression = 1;
     s.pixels = encodeRle(8, W, H, indexAt);
     f.push_back({"RLE8 packed", s, false});
 
-    s = indexedSpec(8, false, true);
+    s = indexedLayout(8, false, true);
     s.height = -H;
     s.compression = 1;
     s.pixels = encodeRle(8, W, H, [](int x, int y) { return indexAt(x, H - 1 - y); });
@@ -231,7 +231,7 @@ TEST(BmpDecode, EveryStoredFormGivesTheSamePackedRgb) {
     const Bytes two = expectedRgb(W, H, [](int x, int y) { return PALETTE[bitAt(x, y)]; });
     for (const Form& form : allForms()) {
         SCOPED_TRACE(form.name);
-        const Decoded d = decode(buildBmp(form.spec));
+        const Decoded d = decode(buildBmp(form.layout));
         ASSERT_TRUE(d.ok) << d.failure;
         EXPECT_EQ(d.width, W);
         EXPECT_EQ(d.height, H);
@@ -242,7 +242,7 @@ TEST(BmpDecode, EveryStoredFormGivesTheSamePackedRgb) {
 // ---- Exact layouts ------------------------------------------------------------
 
 TEST(BmpDecode, TwoByTwoIsBottomRowFirstWithoutPadding) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 2;
     s.height = 2;
     s.pixels = {0x03, 0x02, 0x01, 0x06, 0x05, 0x04, 0xAA, 0xBB,   // bottom row + padding
@@ -255,7 +255,7 @@ TEST(BmpDecode, TwoByTwoIsBottomRowFirstWithoutPadding) {
 }
 
 TEST(BmpDecode, ThreeWideRowsAreNineBytes) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 3;
     s.height = 2;
     s.pixels = packRows(24, 3, 2, [](int x, int y) { return uint32_t(0x101010 * (x + 3 * y + 1)); });
@@ -268,7 +268,7 @@ TEST(BmpDecode, ThreeWideRowsAreNineBytes) {
 }
 
 TEST(BmpDecode, LastRowMayLackItsPadding) {
-    BmpSpec s = directSpec(24, false);
+    BmpLayout s = directLayout(24, false);
     s.pixels.resize(s.pixels.size() - 3);  // 7 * 3 = 21 bytes + 3 padding
     EXPECT_TRUE(decode(buildBmp(s)).ok);
     s.pixels.resize(s.pixels.size() - 1);
@@ -278,7 +278,7 @@ TEST(BmpDecode, LastRowMayLackItsPadding) {
 TEST(BmpDecode, FiveBitChannelsRepeatTheirTopBits) {
     // Each pixel: red, green, blue 5-bit values; the top bit of the word is unused.
     const uint32_t values[][3] = {{0, 0, 0}, {31, 31, 31}, {16, 1, 30}, {7, 24, 15}};
-    BmpSpec s;
+    BmpLayout s;
     s.width = 4;
     s.height = 1;
     s.bpp = 16;
@@ -314,7 +314,7 @@ TEST(BmpDecode, BitFieldMasksScaleEachChannelToEightBits) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        BmpSpec s;
+        BmpLayout s;
         s.width = 1;
         s.height = 1;
         s.bpp = c.bpp;
@@ -328,7 +328,7 @@ TEST(BmpDecode, BitFieldMasksScaleEachChannelToEightBits) {
 }
 
 TEST(BmpDecode, IndicesPastTheTableAreBlack) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 4;
     s.height = 1;
     s.bpp = 8;
@@ -365,7 +365,7 @@ TEST(BmpDecode, PackedBitmapPixelsFollowTheCountedTable) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        BmpSpec s;
+        BmpLayout s;
         s.width = 2;
         s.height = 1;
         s.bpp = c.bpp;
@@ -394,7 +394,7 @@ TEST(BmpDecode, PackedBitmapPixelsFollowTheCountedTable) {
 // ---- Run-length codes ---------------------------------------------------------
 
 Decoded decodeRle(uint16_t bpp, int width, int height, const Bytes& stream) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = width;
     s.height = height;
     s.bpp = bpp;
@@ -466,8 +466,8 @@ Bytes withField16(Bytes b, size_t at, uint32_t v) {
 
 Bytes firstBytes(const Bytes& b, size_t n) { return Bytes(b.begin(), b.begin() + long(n)); }
 
-BmpSpec rleSpec(uint16_t bpp, int w, int h, Bytes stream) {
-    BmpSpec s;
+BmpLayout rleLayout(uint16_t bpp, int w, int h, Bytes stream) {
+    BmpLayout s;
     s.width = w;
     s.height = h;
     s.bpp = bpp;
@@ -477,8 +477,8 @@ BmpSpec rleSpec(uint16_t bpp, int w, int h, Bytes stream) {
     return s;
 }
 
-BmpSpec sized(int32_t w, int32_t h, uint16_t bpp = 24) {
-    BmpSpec s;
+BmpLayout sized(int32_t w, int32_t h, uint16_t bpp = 24) {
+    BmpLayout s;
     s.width = w;
     s.height = h;
     s.bpp = bpp;
@@ -486,34 +486,34 @@ BmpSpec sized(int32_t w, int32_t h, uint16_t bpp = 24) {
 }
 
 TEST(BmpDecode, EachFailureHasItsOneText) {
-    const Bytes good = buildBmp(indexedSpec(8, false, true));  // 8-bit, 256 entries
-    const Bytes good24 = buildBmp(directSpec(24, false));
-    BmpSpec core = indexedSpec(8, true, true);
-    BmpSpec masks = directSpec(32, false);
+    const Bytes good = buildBmp(indexedLayout(8, false, true));  // 8-bit, 256 entries
+    const Bytes good24 = buildBmp(directLayout(24, false));
+    BmpLayout core = indexedLayout(8, true, true);
+    BmpLayout masks = directLayout(32, false);
     masks.compression = 3;
 
-    BmpSpec head108 = directSpec(24, false);
+    BmpLayout head108 = directLayout(24, false);
     head108.headerSizeField = 108;
-    BmpSpec head124 = head108;
+    BmpLayout head124 = head108;
     head124.headerSizeField = 124;
-    BmpSpec head64 = head108;
+    BmpLayout head64 = head108;
     head64.headerSizeField = 64;
 
-    BmpSpec farOffset = directSpec(24, false);
+    BmpLayout farOffset = directLayout(24, false);
     farOffset.dataOffset = int64_t(good24.size());
-    BmpSpec hugeOffset = directSpec(24, false);
+    BmpLayout hugeOffset = directLayout(24, false);
     hugeOffset.dataOffset = 0xFFFFFFF0;
-    BmpSpec bigTable = directSpec(24, false);
+    BmpLayout bigTable = directLayout(24, false);
     bigTable.colorsUsed = 0xFFFF;  // 256 KiB of table in a tiny file
-    BmpSpec noPixels = sized(1, 1);
-    BmpSpec bitfields24 = directSpec(24, false);
+    BmpLayout noPixels = sized(1, 1);
+    BmpLayout bitfields24 = directLayout(24, false);
     bitfields24.compression = 3;
     bitfields24.masks = {0xFF0000, 0xFF00, 0xFF};
-    BmpSpec wide = sized(16385, 1);
-    BmpSpec tallRle = rleSpec(8, 1, 16385, {0, 1});
-    BmpSpec tallTopDownRle = rleSpec(8, 1, -16385, {0, 1});
-    BmpSpec minHeight = rleSpec(8, 1, INT32_MIN, {0, 1});
-    BmpSpec coreWide = sized(40000, 1);
+    BmpLayout wide = sized(16385, 1);
+    BmpLayout tallRle = rleLayout(8, 1, 16385, {0, 1});
+    BmpLayout tallTopDownRle = rleLayout(8, 1, -16385, {0, 1});
+    BmpLayout minHeight = rleLayout(8, 1, INT32_MIN, {0, 1});
+    BmpLayout coreWide = sized(40000, 1);
     coreWide.core = true;
 
     struct Case {
@@ -557,20 +557,20 @@ TEST(BmpDecode, EachFailureHasItsOneText) {
         {"no pixel data", buildBmp(noPixels), BMP_CONVERSION_ERROR},
         {"rows cut short", firstBytes(good, good.size() - 6), BMP_CONVERSION_ERROR},
 
-        {"RLE stream cut", buildBmp(rleSpec(8, 4, 2, {4, 1, 0, 0})), BMP_CONVERSION_ERROR},
-        {"RLE code cut", buildBmp(rleSpec(8, 4, 1, {4, 1, 0})), BMP_CONVERSION_ERROR},
-        {"RLE delta cut", buildBmp(rleSpec(8, 4, 1, {0, 2, 1})), BMP_CONVERSION_ERROR},
-        {"RLE run past the row", buildBmp(rleSpec(8, 4, 1, {5, 1, 0, 1})), BMP_CONVERSION_ERROR},
-        {"RLE runs past the row", buildBmp(rleSpec(8, 4, 1, {3, 1, 2, 1, 0, 1})), BMP_CONVERSION_ERROR},
-        {"RLE literal past the row", buildBmp(rleSpec(8, 2, 1, {0, 3, 1, 2, 3, 0, 0, 1})),
+        {"RLE stream cut", buildBmp(rleLayout(8, 4, 2, {4, 1, 0, 0})), BMP_CONVERSION_ERROR},
+        {"RLE code cut", buildBmp(rleLayout(8, 4, 1, {4, 1, 0})), BMP_CONVERSION_ERROR},
+        {"RLE delta cut", buildBmp(rleLayout(8, 4, 1, {0, 2, 1})), BMP_CONVERSION_ERROR},
+        {"RLE run past the row", buildBmp(rleLayout(8, 4, 1, {5, 1, 0, 1})), BMP_CONVERSION_ERROR},
+        {"RLE runs past the row", buildBmp(rleLayout(8, 4, 1, {3, 1, 2, 1, 0, 1})), BMP_CONVERSION_ERROR},
+        {"RLE literal past the row", buildBmp(rleLayout(8, 2, 1, {0, 3, 1, 2, 3, 0, 0, 1})),
          BMP_CONVERSION_ERROR},
-        {"RLE literal cut", buildBmp(rleSpec(8, 8, 1, {0, 5, 1, 2, 3, 4})), BMP_CONVERSION_ERROR},
-        {"RLE literal padding cut", buildBmp(rleSpec(8, 8, 1, {0, 3, 1, 2, 3})), BMP_CONVERSION_ERROR},
-        {"RLE4 literal cut", buildBmp(rleSpec(4, 8, 1, {0, 5, 0x12, 0x34})), BMP_CONVERSION_ERROR},
-        {"RLE past the last row", buildBmp(rleSpec(8, 2, 1, {0, 0, 1, 1, 0, 1})), BMP_CONVERSION_ERROR},
-        {"RLE delta past the picture", buildBmp(rleSpec(8, 2, 2, {0, 2, 0, 9, 1, 1, 0, 1})),
+        {"RLE literal cut", buildBmp(rleLayout(8, 8, 1, {0, 5, 1, 2, 3, 4})), BMP_CONVERSION_ERROR},
+        {"RLE literal padding cut", buildBmp(rleLayout(8, 8, 1, {0, 3, 1, 2, 3})), BMP_CONVERSION_ERROR},
+        {"RLE4 literal cut", buildBmp(rleLayout(4, 8, 1, {0, 5, 0x12, 0x34})), BMP_CONVERSION_ERROR},
+        {"RLE past the last row", buildBmp(rleLayout(8, 2, 1, {0, 0, 1, 1, 0, 1})), BMP_CONVERSION_ERROR},
+        {"RLE delta past the picture", buildBmp(rleLayout(8, 2, 2, {0, 2, 0, 9, 1, 1, 0, 1})),
          BMP_CONVERSION_ERROR},
-        {"RLE delta past the row", buildBmp(rleSpec(4, 2, 2, {0, 2, 200, 0, 1, 0x11, 0, 1})),
+        {"RLE delta past the row", buildBmp(rleLayout(4, 2, 2, {0, 2, 200, 0, 1, 0x11, 0, 1})),
          BMP_CONVERSION_ERROR},
 
         {"16385 wide", buildBmp(wide), BMP_OUT_OF_MEMORY},
@@ -596,7 +596,7 @@ TEST(BmpDecode, FailureTextsAreTheLoadersOwn) {
 }
 
 TEST(BmpDecode, LargestSideIsAcceptedAndSuccessLeavesFailureAlone) {
-    BmpSpec s = sized(16384, 1);
+    BmpLayout s = sized(16384, 1);
     s.pixels = Bytes(16384 * 3, 0x7F);
     const char* failure = "untouched";
     const Bytes file = buildBmp(s);
@@ -609,7 +609,7 @@ TEST(BmpDecode, LargestSideIsAcceptedAndSuccessLeavesFailureAlone) {
     std::free(r->data);
     std::free(r);
 
-    const Decoded tall = decode(buildBmp(rleSpec(8, 1, -16384, {0, 1})));
+    const Decoded tall = decode(buildBmp(rleLayout(8, 1, -16384, {0, 1})));
     ASSERT_TRUE(tall.ok);
     EXPECT_EQ(tall.height, 16384);
 }

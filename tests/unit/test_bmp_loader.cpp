@@ -47,7 +47,7 @@ protected:
 };
 
 Bytes smallPicture() {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 2;
     s.height = 1;
     s.pixels = {1, 2, 3, 4, 5, 6, 0, 0};
