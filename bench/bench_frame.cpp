@@ -168,34 +168,47 @@ int main(int argc, char** argv)
 
     Clock::time_point step = Clock::now();
     readHeightFile(HEIGHT_FILE, TERRAIN_EDGE * TERRAIN_EDGE, heightField);
-    std::printf("  %-34s %8.2f\n", "height file", msSince(step));
+    const double heightMs = msSince(step);
+    std::printf("  %-34s %8.2f\n", "height file", heightMs);
 
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
 
-    // The decode is timed on its own, then the real texture call (which decodes
-    // again, from a warm file cache) gives decode plus mipmap build.
-    double textureTotal = 0;
+    // Each image is decoded and mipmapped once on the side to split the cost,
+    // then made by the program's own call, which is what start-up pays.
+    double texturesMs = 0;
     for (const TextureFile& t : SCENE_TEXTURES) {
         step = Clock::now();
         ImageRecord* image = loadBmpImage(t.path);
         const double decodeMs = msSince(step);
-        const int w = image ? image->sizeX : 0, h = image ? image->sizeY : 0;
+        double mipmapMs = 0;
+        int w = 0, h = 0;
         if (image) {
+            w = image->sizeX;
+            h = image->sizeY;
+            GLuint scratch = 0;
+            step = Clock::now();
+            glGenTextures(1, &scratch);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glBindTexture(GL_TEXTURE_2D, scratch);
+            gluBuild2DMipmaps(GL_TEXTURE_2D, 3, w, h, GL_RGB, GL_UNSIGNED_BYTE, image->data);
+            glFinish();
+            mipmapMs = msSince(step);
+            glDeleteTextures(1, &scratch);
             std::free(image->data);
             std::free(image);
         }
         step = Clock::now();
         makeMipmappedTexture(&TextureSet[t.slot], t.path);
         glFinish();
-        const double wholeMs = msSince(step);
-        textureTotal += wholeMs;
+        const double callMs = msSince(step);
+        texturesMs += callMs;
         char label[64];
         std::snprintf(label, sizeof label, "%s %dx%d", t.path + 9, w, h);
-        std::printf("  %-34s decode %7.2f   mipmap build %7.2f\n", label, decodeMs,
-                    std::max(0.0, wholeMs - decodeMs));
+        std::printf("  %-34s decode %7.2f   mipmap build %7.2f   (whole call %7.2f)\n", label,
+                    decodeMs, mipmapMs, callMs);
     }
-    std::printf("  %-34s %8.2f\n", "all ten textures", textureTotal);
+    std::printf("  %-34s %8.2f\n", "all ten textures (whole calls)", texturesMs);
 
     // Placement as start-up does it.
     theRig.placeEye(490.0f, 35.0f, 275.0f, 491.0f, 34.5f, 275.0f, 0.0f, 1.0f, 0.0f);
@@ -210,8 +223,11 @@ int main(int argc, char** argv)
     step = Clock::now();
     composeFrame();
     glFinish();
-    std::printf("  %-34s %8.2f\n", "first frame", msSince(step));
-    std::printf("  %-34s %8.2f\n", "total", msSince(processStart));
+    const double firstFrameMs = msSince(step);
+    std::printf("  %-34s %8.2f\n", "first frame", firstFrameMs);
+    // The side measurements above are left out: this is what the program spends.
+    std::printf("  %-34s %8.2f\n", "total to the first frame",
+                windowMs + heightMs + texturesMs + firstFrameMs);
     const long sceneKb = residentKb();
 
     std::printf("Per frame, %d frames at %dx%d, detail on, repeat %d (each includes clear and swap)\n",

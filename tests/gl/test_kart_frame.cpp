@@ -121,6 +121,7 @@ protected:
         glMatrixMode(GL_MODELVIEW);
         theRig.placeEye(500, 1000, 500, 500, 0, 500, 0, 0, -1);
         const auto prims = captureFeedback([] { composeFrame(); });
+        glViewport(0, 0, 64, 64);
         // Screen right is +x and screen up is -z; the pivot is the centre.
         std::vector<std::pair<double, double>> corners;
         for (const FbPrimitive& p : prims) {

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct FbVertex {
     float r, g, b, a;
     float s, t, p, q;
 };
+
+static_assert(sizeof(FbVertex) == 11 * sizeof(GLfloat), "one feedback vertex");
 
 struct FbPrimitive {
     GLenum                token;  // GL_POLYGON_TOKEN, GL_LINE_TOKEN, ...
