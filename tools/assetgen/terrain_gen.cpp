@@ -322,7 +322,7 @@ std::vector<uint8_t> detailGrain(int edge) {
         for (int x = 0; x < edge; ++x) {
             float clumps = fractalNoise(x / 64.0f, y / 64.0f, period, 5, 0.7f, 71);
             float grit = gradientNoise(x / 2.0f, y / 2.0f, edge / 2, 72);
-            float v = 30.0f * clumps + 12.0f * grit;
+            float v = 55.0f * clumps + 24.0f * grit;
             value[static_cast<size_t>(y) * edge + x] = v;
             sum += v;
         }
