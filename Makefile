@@ -34,8 +34,14 @@ test-sanitize:
 	cmake --build $(BUILD_ASAN) -j$(JOBS)
 	scripts/run-tests $(BUILD_ASAN)
 
+# Figures only: the decoder against stb_image, the asset generator, and frames
+# of the real scene (which also times each texture's decode and mipmap build).
 bench: build assets
-	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && echo "== $$b" && tests/support/with-xvfb --size 1024x768 "$$b"; done
+	@echo "== $(BUILD)/bench/bench_bmp_decode" && $(BUILD)/bench/bench_bmp_decode
+	@echo "== asset generator (all eleven files)"; tmp=$$(mktemp -d); \
+	  /usr/bin/env time -f "%e s wall, %U s user, %M kB peak" $(BUILD)/merrowind-assets $$tmp >/dev/null; \
+	  rm -rf $$tmp
+	@echo "== $(BUILD)/bench/bench_frame" && tests/support/with-xvfb --size 800x600 $(BUILD)/bench/bench_frame
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN)
