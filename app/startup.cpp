@@ -19,20 +19,6 @@ const int         WINDOW_WIDTH  = 800;
 const int         WINDOW_HEIGHT = 600;
 const char* const HEIGHT_FILE   = "texture3/Terrain.raw";
 
-struct TextureFile {
-    int         slot;
-    const char* path;
-};
-
-// Load order matters only for which box the user sees first.
-const TextureFile SCENE_TEXTURES[] = {
-    {TEX_TERRAIN, "texture3/Terrain.bmp"},  {TEX_DETAIL, "texture3/Detail.bmp"},
-    {TEX_SKY_BACK, "texture3/Back.bmp"},    {TEX_SKY_FRONT, "texture3/Front.bmp"},
-    {TEX_SKY_BOTTOM, "texture3/Bottom.bmp"}, {TEX_SKY_TOP, "texture3/Top.bmp"},
-    {TEX_SKY_LEFT, "texture3/Left.bmp"},    {TEX_SKY_RIGHT, "texture3/Right.bmp"},
-    {TEX_KART_TOP, "texture3/NSXtop.bmp"},  {TEX_KART_BACK, "texture3/NSXback.bmp"},
-};
-
 }  // namespace
 
 // The entry point's steps; the platform's main calls this with its module.
@@ -72,7 +58,7 @@ void setupScene(WindowHandle window) {
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
 
-    for (const TextureFile& texture : SCENE_TEXTURES)
+    for (const SceneTexture& texture : SCENE_TEXTURES)
         makeMipmappedTexture(&TextureSet[texture.slot], texture.path);
 
     theRig.placeEye(490.0f, 35.0f, 275.0f, 491.0f, 34.5f, 275.0f, 0.0f, 1.0f, 0.0f);

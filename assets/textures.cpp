@@ -10,6 +10,14 @@
 
 GLuint TextureSet[TEXTURE_SLOT_COUNT];
 
+const SceneTexture SCENE_TEXTURES[SCENE_TEXTURE_COUNT] = {
+    {TEX_TERRAIN, "texture3/Terrain.bmp"},   {TEX_DETAIL, "texture3/Detail.bmp"},
+    {TEX_SKY_BACK, "texture3/Back.bmp"},     {TEX_SKY_FRONT, "texture3/Front.bmp"},
+    {TEX_SKY_BOTTOM, "texture3/Bottom.bmp"}, {TEX_SKY_TOP, "texture3/Top.bmp"},
+    {TEX_SKY_LEFT, "texture3/Left.bmp"},     {TEX_SKY_RIGHT, "texture3/Right.bmp"},
+    {TEX_KART_TOP, "texture3/NSXtop.bmp"},   {TEX_KART_BACK, "texture3/NSXback.bmp"},
+};
+
 // Called by scene set-up for each texture file, with the context current.
 bool makeMipmappedTexture(GLuint* slot, const char* path) {
     if (!path) return false;

@@ -20,6 +20,14 @@ constexpr int TEXTURE_SLOT_COUNT = 17;
 
 extern GLuint TextureSet[TEXTURE_SLOT_COUNT];
 
+// The scene's ten files and their slots, in the order start-up makes them.
+struct SceneTexture {
+    TextureSlot slot;
+    const char* path;
+};
+constexpr int SCENE_TEXTURE_COUNT = 10;
+extern const SceneTexture SCENE_TEXTURES[SCENE_TEXTURE_COUNT];
+
 // Loads path and builds a mipmapped texture into *slot; false (and a box) when
 // the file is missing or unreadable.
 bool makeMipmappedTexture(GLuint* slot, const char* path);

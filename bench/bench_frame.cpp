@@ -36,18 +36,6 @@ double msSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-struct TextureFile {
-    int         slot;
-    const char* path;
-};
-
-const TextureFile SCENE_TEXTURES[] = {
-    {TEX_TERRAIN, "texture3/Terrain.bmp"},   {TEX_DETAIL, "texture3/Detail.bmp"},
-    {TEX_SKY_BACK, "texture3/Back.bmp"},     {TEX_SKY_FRONT, "texture3/Front.bmp"},
-    {TEX_SKY_BOTTOM, "texture3/Bottom.bmp"}, {TEX_SKY_TOP, "texture3/Top.bmp"},
-    {TEX_SKY_LEFT, "texture3/Left.bmp"},     {TEX_SKY_RIGHT, "texture3/Right.bmp"},
-    {TEX_KART_TOP, "texture3/NSXtop.bmp"},   {TEX_KART_BACK, "texture3/NSXback.bmp"},
-};
 const char* const HEIGHT_FILE = "texture3/Terrain.raw";
 
 // Resident set size in kB from /proc/self/status; -1 where there is none.
@@ -122,7 +110,7 @@ bool assetsPresent()
         }
     };
     check(HEIGHT_FILE);
-    for (const TextureFile& t : SCENE_TEXTURES) check(t.path);
+    for (const SceneTexture& t : SCENE_TEXTURES) check(t.path);
     return all;
 }
 
@@ -177,7 +165,7 @@ int main(int argc, char** argv)
     // Each image is decoded and mipmapped once on the side to split the cost,
     // then made by the program's own call, which is what start-up pays.
     double texturesMs = 0;
-    for (const TextureFile& t : SCENE_TEXTURES) {
+    for (const SceneTexture& t : SCENE_TEXTURES) {
         step = Clock::now();
         ImageRecord* image = loadBmpImage(t.path);
         const double decodeMs = msSince(step);
