@@ -43,6 +43,11 @@ bench: build assets
 	  rm -rf $$tmp
 	@echo "== $(BUILD)/bench/bench_frame" && tests/support/with-xvfb --size 800x600 $(BUILD)/bench/bench_frame
 
+# Three pictures of the scene from fixed viewpoints, rendered on a private Xvfb
+# (no display needed): $(BUILD)/screenshots/*.png.
+screenshot: build
+	scripts/screenshots $(BUILD)
+
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN)
 
