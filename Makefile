@@ -48,6 +48,11 @@ bench: build assets
 screenshot: build
 	scripts/screenshots $(BUILD)
 
+# A bounded libFuzzer run of the BMP decoder (clang; SECONDS=60 by default).
+SECONDS ?= 60
+fuzz:
+	fuzz/run-fuzz $(SECONDS)
+
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN)
 
