@@ -48,10 +48,10 @@ bench: build assets
 screenshot: build
 	scripts/screenshots $(BUILD)
 
-# A bounded libFuzzer run of the BMP decoder (clang; SECONDS=60 by default).
-SECONDS ?= 60
+# A bounded libFuzzer run of the BMP decoder (clang; FUZZ_SECONDS=60 by default).
+FUZZ_SECONDS ?= 60
 fuzz:
-	fuzz/run-fuzz $(SECONDS)
+	fuzz/run-fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN)
