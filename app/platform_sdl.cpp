@@ -88,6 +88,11 @@ size_t messagesBeforeQuit = 0;  // queued messages still ahead of the quit reque
 bool            modeWanted = false;  // a mode accepted by platChangeDisplayMode
 SDL_DisplayMode wantedMode;
 
+// The window that has the keyboard focus as the program knows it. SetFocus on
+// Win32 takes effect at once; an X server reports the change asynchronously,
+// so until the next events are read the window asked for counts as focused.
+PlatWindow* keyboardFocus = nullptr;
+
 bool warpRefused = false;  // the system would not move the pointer
 int  virtualX = 0, virtualY = 0;
 
@@ -246,6 +251,10 @@ void translateWindowEvent(const SDL_WindowEvent& event) {
         break;
     case SDL_WINDOWEVENT_EXPOSED: post(window, MSG_PAINT, 0, 0); break;
     case SDL_WINDOWEVENT_CLOSE: post(window, MSG_CLOSE, 0, 0); break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED: keyboardFocus = window; break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        if (keyboardFocus == window) keyboardFocus = nullptr;
+        break;
     default: break;
     }
 }
@@ -330,17 +339,6 @@ const char* owningExtension(const char* name) {
 
 }  // namespace
 
-#if defined(__SANITIZE_ADDRESS__)
-// Read by the leak checker of a sanitizer build; only allocations made inside
-// these libraries are waived. libdbus, which SDL opens for the screen saver and
-// input methods, keeps a buffer that only dbus_shutdown frees, and SDL 2.26
-// never calls it. Mesa's software driver keeps some storage past the deletion
-// of its context after large draws in feedback mode (the rendering tests).
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libdbus-1.so\n"
-           "leak:swrast_dri.so\n";
-}
-#endif
 
 // ---- Message boxes ----
 
@@ -374,7 +372,10 @@ int platMessageBox(WindowHandle owner, const char* text, const char* caption, ui
     // Win32 gives the activation back to the owner, or to the program's window,
     // when a modal box closes; without a window manager nobody else would.
     PlatWindow* back = parent ? parent : firstShownWindow();
-    if (back) SDL_SetWindowInputFocus(back->sdl);
+    if (back) {
+        SDL_SetWindowInputFocus(back->sdl);
+        keyboardFocus = back;
+    }
     if (shown != 0) return 0;
     if (pressed < 0) return yesNo ? BOX_RESULT_NO : BOX_RESULT_OK;  // closed, no button
     return pressed;
@@ -443,6 +444,7 @@ void platSetFocus(WindowHandle handle) {
     if (!window) return;
     SDL_RaiseWindow(window->sdl);
     SDL_SetWindowInputFocus(window->sdl);
+    keyboardFocus = window;
 }
 
 bool platGetClientRect(WindowHandle handle, ClientRect* rect) {
@@ -464,11 +466,7 @@ bool platHasInputFocus(WindowHandle handle) {
     return window && (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_INPUT_FOCUS) != 0;
 }
 
-WindowHandle platFocusWindow() {
-    for (PlatWindow* window : windows)
-        if (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_INPUT_FOCUS) return window;
-    return nullptr;
-}
+WindowHandle platFocusWindow() { return keyboardFocus; }
 
 // ---- Display mode ----
 
