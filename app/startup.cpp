@@ -36,6 +36,15 @@ int appEntry(InstanceHandle instance) {
     return runMessageLoop();
 }
 
+// Called by set-up once the rendering context is current.
+bool lookUpMultitexture() {
+    glActiveTextureARB =
+        reinterpret_cast<ActiveTextureProc>(platGetProcAddress("glActiveTextureARB"));
+    glMultiTexCoord2fARB =
+        reinterpret_cast<MultiTexCoord2fProc>(platGetProcAddress("glMultiTexCoord2fARB"));
+    return glActiveTextureARB && glMultiTexCoord2fARB;
+}
+
 // Called once, right after the window exists. A failure asks to quit but
 // never cuts set-up short: the loop ends at the quit before the first frame.
 void setupScene(WindowHandle window) {
@@ -43,11 +52,7 @@ void setupScene(WindowHandle window) {
     platGetClientRect(mainWindow, &clientRect);
     createGlContext(clientRect.right, clientRect.bottom);
 
-    glActiveTextureARB =
-        reinterpret_cast<ActiveTextureProc>(platGetProcAddress("glActiveTextureARB"));
-    glMultiTexCoord2fARB =
-        reinterpret_cast<MultiTexCoord2fProc>(platGetProcAddress("glMultiTexCoord2fARB"));
-    if (!glActiveTextureARB || !glMultiTexCoord2fARB) {
+    if (!lookUpMultitexture()) {
         platMessageBox(mainWindow, "Your current setups does not support multitexturing",
                        "Error", BOX_OK);
         platPostQuitMessage(0);

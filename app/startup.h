@@ -6,6 +6,9 @@
 // The entry point's steps: the full-screen question, the window, set-up and the
 // loop. Returns the process exit code.
 int appEntry(InstanceHandle instance);
+// Looks up the two multitexture entry points into glActiveTextureARB and
+// glMultiTexCoord2fARB; false when the context lacks either.
+bool lookUpMultitexture();
 // Initialises the scene in its fixed order; every step runs even after a failure.
 void setupScene(WindowHandle window);
 // Dispatches messages and composes a frame whenever the queue is empty, until a

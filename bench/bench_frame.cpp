@@ -9,6 +9,7 @@
 // work, not just the time to queue it.
 #include "app/gl_api.h"
 #include "app/platform.h"
+#include "app/startup.h"
 #include "app/window.h"
 #include "app/window_messages.h"
 #include "assets/bmp_loader.h"
@@ -135,11 +136,7 @@ int main(int argc, char** argv)
     mainWindow = window;
     platGetClientRect(mainWindow, &clientRect);
     createGlContext(clientRect.right, clientRect.bottom);
-    glActiveTextureARB =
-        reinterpret_cast<ActiveTextureProc>(platGetProcAddress("glActiveTextureARB"));
-    glMultiTexCoord2fARB =
-        reinterpret_cast<MultiTexCoord2fProc>(platGetProcAddress("glMultiTexCoord2fARB"));
-    if (!glActiveTextureARB || !glMultiTexCoord2fARB) {
+    if (!lookUpMultitexture()) {
         std::fprintf(stderr, "bench_frame: no multitexture entry points\n");
         return 1;
     }

@@ -4,6 +4,7 @@
 
 #include "app/gl_api.h"
 #include "app/platform.h"
+#include "app/startup.h"
 #include "app/window.h"
 
 #include <cstddef>
@@ -38,10 +39,7 @@ bool openTestGlWindow(int width, int height) {
         platGetClientRect(mainWindow, &clientRect);
         createGlContext(clientRect.right, clientRect.bottom);
         std::atexit(closeTestGlWindow);
-        glActiveTextureARB =
-            reinterpret_cast<ActiveTextureProc>(platGetProcAddress("glActiveTextureARB"));
-        glMultiTexCoord2fARB =
-            reinterpret_cast<MultiTexCoord2fProc>(platGetProcAddress("glMultiTexCoord2fARB"));
+        lookUpMultitexture();
         usable = renderContext != nullptr && glGetString(GL_VERSION) != nullptr;
     }
     if (!usable || width > clientRect.right || height > clientRect.bottom) return false;
