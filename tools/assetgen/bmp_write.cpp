@@ -255,25 +255,24 @@ std::vector<uint8_t> rle(const RgbImage& image, bool fourBit) {
 
 }  // namespace
 
-std::vector<uint8_t> bmp24(const RgbImage& image) {
+namespace {
+
+// An uncompressed 24- or 32-bit picture with the info header.
+std::vector<uint8_t> bmpDirect(const RgbImage& image, int bytesPerPixel) {
     std::vector<uint8_t> out = start();
-    infoHeader(out, image, 24, 0, 0);
+    infoHeader(out, image, bytesPerPixel * 8, 0, 0);
     size_t pixelStart = out.size();
-    directRows(out, image, 3);
+    directRows(out, image, bytesPerPixel);
     patch32(out, 14 + 20, static_cast<uint32_t>(out.size() - pixelStart));
     finish(out, pixelStart);
     return out;
 }
 
-std::vector<uint8_t> bmp32(const RgbImage& image) {
-    std::vector<uint8_t> out = start();
-    infoHeader(out, image, 32, 0, 0);
-    size_t pixelStart = out.size();
-    directRows(out, image, 4);
-    patch32(out, 14 + 20, static_cast<uint32_t>(out.size() - pixelStart));
-    finish(out, pixelStart);
-    return out;
-}
+}  // namespace
+
+std::vector<uint8_t> bmp24(const RgbImage& image) { return bmpDirect(image, 3); }
+
+std::vector<uint8_t> bmp32(const RgbImage& image) { return bmpDirect(image, 4); }
 
 std::vector<uint8_t> bmpCore24(const RgbImage& image) {
     std::vector<uint8_t> out = start();
