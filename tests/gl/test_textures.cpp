@@ -5,6 +5,7 @@
 #include "app/gl_api.h"
 #include "assets/textures.h"
 #include "tests/support/gl_window.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/unit/bmp_builder.h"
 
 #include <gtest/gtest.h>
@@ -32,15 +33,6 @@ protected:
         glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &savedEnv);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-
-        char buffer[4096];
-        ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
-        oldCwd = buffer;
-        char dir[] = "/tmp/merrowind-tex-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        scratch = dir;
-        ASSERT_EQ(chdir(dir), 0);
-        ASSERT_EQ(mkdir("texture3", 0755), 0);
     }
 
     void TearDown() override {
@@ -48,13 +40,11 @@ protected:
         glPixelStorei(GL_UNPACK_ALIGNMENT, savedAlignment);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, savedEnv);
         glBindTexture(GL_TEXTURE_2D, 0);
-        ASSERT_EQ(chdir(oldCwd.c_str()), 0);
-        ASSERT_EQ(std::system(("rm -rf '" + scratch + "'").c_str()), 0);
     }
 
     GLuint savedSet[TEXTURE_SLOT_COUNT];
     GLint savedAlignment = 4, savedEnv = GL_MODULATE;
-    std::string oldCwd, scratch;
+    ScratchFolder folder;
 };
 
 // One solid-coloured picture, stored in the given form.

@@ -4,6 +4,7 @@
 #include "assets/bmp_loader.h"
 #include "assets/textures.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/unit/bmp_builder.h"
 
 #include <gtest/gtest.h>
@@ -26,24 +27,12 @@ protected:
     void SetUp() override {
         fakeReset();
         fake.windowCreated = true;  // so the focus window is the fake's window
-        char buffer[4096];
-        ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
-        oldCwd = buffer;
-        char dir[] = "/tmp/merrowind-bmp-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        scratch = dir;
-        ASSERT_EQ(chdir(dir), 0);
-        ASSERT_EQ(mkdir("texture3", 0755), 0);
     }
 
-    void TearDown() override {
-        ASSERT_EQ(chdir(oldCwd.c_str()), 0);
-        std::string command = "rm -rf '" + scratch + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-        mainWindow = nullptr;
-    }
+    void TearDown() override { mainWindow = nullptr; }
 
-    std::string oldCwd, scratch;
+    ScratchFolder folder;
+    const std::string& scratch = folder.path();
 };
 
 Bytes smallPicture() {

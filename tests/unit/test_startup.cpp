@@ -7,6 +7,7 @@
 #include "assets/textures.h"
 #include "camera/camera_rig.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/scratch_folder.h"
 #include "world/height_map.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,18 +42,10 @@ protected:
         glMultiTexCoord2fARB = nullptr;
         std::memset(heightField, 0, sizeof heightField);
         std::memset(TextureSet, 0, sizeof TextureSet);
-
-        char pattern[] = "/tmp/merrowind-startup-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-        ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-        ASSERT_EQ(chdir(folder.c_str()), 0);
+        folder.reset();  // leave any earlier folder first, so its exit is not ours
+        folder.reset(new ScratchFolder(false));
     }
-    void TearDown() override {
-        ASSERT_EQ(chdir(previous), 0);
-        std::string command = "rm -rf '" + folder + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-    }
+    void TearDown() override { folder.reset(); }
 
     static std::vector<std::string> boxTexts() {
         std::vector<std::string> texts;
@@ -59,8 +53,7 @@ protected:
         return texts;
     }
 
-    std::string folder;
-    char previous[4096] = {};
+    std::unique_ptr<ScratchFolder> folder;
 };
 
 TEST_F(Startup, NoGivesAFramedWindowAt00WithAnExact800x600ClientArea) {
