@@ -95,8 +95,10 @@ enum : int {
     BOX_RESULT_NO  = 7,
 };
 
-// Shows a modal box and blocks until it is answered; returns the button pressed,
-// or 0 when no box could be shown. The owner may be null.
+// Shows a modal box and blocks until it is answered; returns the button pressed.
+// A box that cannot be shown returns 0 after writing its caption, text and the
+// reason to standard error (app/box_report.h); callers take 0 for a Yes/No box
+// as No. The owner may be null.
 int platMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style);
 
 // ---- Window -----------------------------------------------------------------

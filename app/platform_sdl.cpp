@@ -10,15 +10,19 @@
 //  - SDL's video subsystem is started by whichever call needs it first; the
 //    full-screen question is shown before any window exists. The windows are
 //    destroyed at exit, which gives the desktop its mode back on any way out.
+//  - Without a display SDL quietly settles for its offscreen driver, where a
+//    program runs unseen; the port refuses it (and dummy), so every box goes
+//    to standard error and window creation fails: exit code 1.
 //  - Message boxes: SDL has no question icon, so a question box carries the
 //    information icon. Return presses Yes (or OK), Escape presses No (or OK).
 //    A Yes/No box closed through its window frame counts as No: Win32 offers no
 //    close button on such a box, and Escape is the nearest thing.
+//    A box SDL cannot show (its X11 box needs the X core fonts; on Wayland it
+//    needs zenity) is written to standard error and answers 0.
 //  - When a box closes, the keyboard focus goes back to its owner, or to the
 //    first shown window, as Win32 hands the activation back.
-//  - Test hook: with MERROWIND_BOX_LOG=path in the environment, every box
-//    appends one line "caption<TAB>text" to that file before it is shown.
-//    SDL's X11 box draws its text itself, so nothing outside can read it.
+//  - Test hook: MERROWIND_BOX_LOG (app/box_report.h). SDL's X11 box draws its
+//    text itself, so nothing outside can read it.
 //  - Window classes are a table of names; creating a window from an unknown
 //    class fails, unregistering only forgets the entry.
 //  - platAdjustWindowRect is the identity: SDL_CreateWindow takes the client
@@ -45,6 +49,9 @@
 //    SDL_WarpMouseGlobal. Where warping is refused (Wayland, some remote
 //    desktops) a virtual position is kept instead: the last position set plus
 //    the relative motion seen since, so reading and re-centring still agree.
+//  - A window SDL cannot give a GL visual (an X server without GLX) is made
+//    without OpenGL, so choosing its pixel format fails and the program says
+//    so in its own words.
 //  - GL: the "device context" is the window itself. The pixel format (double
 //    buffer, RGB, depth 16) is fixed when the window is created, because SDL
 //    needs the attributes before SDL_CreateWindow; choosing it only checks that
@@ -52,6 +59,8 @@
 //  - platGetProcAddress: GLX hands out a dispatch stub for any name at all, so
 //    extension entry points are checked against their extension string first.
 #include "app/platform.h"
+
+#include "app/box_report.h"
 
 #include <SDL.h>
 
@@ -108,9 +117,37 @@ void destroyWindowsAtExit() {
     windows.clear();
 }
 
-// Starts SDL's video subsystem on first use; false when there is no display.
+// Drivers that open "windows" nobody can see. SDL falls back to offscreen by
+// itself when no display answers; a program that runs there runs unseen.
+bool isInvisibleDriver(const char* driver) {
+    for (const char* name : {"offscreen", "dummy", "evdev"})
+        if (driver && std::strcmp(driver, name) == 0) return true;
+    return false;
+}
+
+// Sets SDL's error to why there is no display, naming what the user can set.
+void explainNoDisplay() {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((!x11 || !*x11) && (!wayland || !*wayland)) {
+        SDL_SetError("no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
+        return;
+    }
+    SDL_SetError("no display could be opened (DISPLAY=\"%s\", WAYLAND_DISPLAY=\"%s\")",
+                 x11 ? x11 : "", wayland ? wayland : "");
+}
+
+// Starts SDL's video subsystem on first use; false when there is no display,
+// with the reason in SDL_GetError. Never settles for an invisible driver.
 bool ensureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+    // Asked once: a display that was not there a moment ago will not be now.
+    static bool refused = false;
+    if (refused) {
+        explainNoDisplay();
+        return false;
+    }
+    refused = true;
     // A click that focuses the window still counts, as on Win32.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     // A switched display stays switched when another window takes the focus.
@@ -122,7 +159,17 @@ bool ensureVideo() {
         exitHook = true;
         std::atexit(destroyWindowsAtExit);
     }
-    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        explainNoDisplay();
+        return false;
+    }
+    if (isInvisibleDriver(SDL_GetCurrentVideoDriver())) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        explainNoDisplay();
+        return false;
+    }
+    refused = false;
+    return true;
 }
 
 PlatWindow* knownWindow(const void* handle) {
@@ -160,24 +207,6 @@ intptr_t drawableSize(PlatWindow* window) {
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(window->sdl, &width, &height);
     return packSize(width, height);
-}
-
-// Logs a box for the tests when MERROWIND_BOX_LOG names a file.
-void logBox(const char* caption, const char* text) {
-    const char* path = std::getenv("MERROWIND_BOX_LOG");
-    if (!path || !*path) return;
-    FILE* log = std::fopen(path, "a");
-    if (!log) return;
-    // One box per line, whatever the text holds.
-    auto put = [log](const char* field) {
-        for (const char* c = field ? field : ""; *c; ++c)
-            std::fputc(*c == '\n' || *c == '\t' ? ' ' : *c, log);
-    };
-    put(caption);
-    std::fputc('\t', log);
-    put(text);
-    std::fputc('\n', log);
-    std::fclose(log);
 }
 
 // ---- Keys ----
@@ -344,7 +373,10 @@ const char* owningExtension(const char* name) {
 
 int platMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
     logBox(caption, text);
-    if (!ensureVideo()) return 0;
+    if (!ensureVideo()) {
+        reportUnshownBox(caption, text, style, SDL_GetError());
+        return 0;
+    }
     const bool yesNo = (style & 0x0F) == BOX_YESNO;
     SDL_MessageBoxButtonData buttons[2];
     int count = 0;
@@ -369,6 +401,7 @@ int platMessageBox(WindowHandle owner, const char* text, const char* caption, ui
     data.buttons = buttons;
     int pressed = -1;
     int shown = SDL_ShowMessageBox(&data, &pressed);
+    if (shown != 0) reportUnshownBox(caption, text, style, SDL_GetError());
     // Win32 gives the activation back to the owner, or to the program's window,
     // when a modal box closes; without a window manager nobody else would.
     PlatWindow* back = parent ? parent : firstShownWindow();
@@ -402,7 +435,11 @@ bool platAdjustWindowRect(ClientRect* rect, uint32_t) { return rect != nullptr; 
 WindowHandle platCreateWindow(const char* className, const char* title, uint32_t style, int x,
                               int y, int outerWidth, int outerHeight, InstanceHandle instance) {
     WindowClass* windowClass = findClass(className, instance);
-    if (!windowClass || !ensureVideo()) return nullptr;
+    if (!windowClass) return nullptr;
+    if (!ensureVideo()) {
+        std::fprintf(stderr, "merrowind: cannot open a window: %s\n", SDL_GetError());
+        return nullptr;
+    }
 
     // SDL picks the GLX visual when it creates the window.
     SDL_GL_ResetAttributes();
@@ -416,7 +453,17 @@ WindowHandle platCreateWindow(const char* className, const char* title, uint32_t
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI |
                    (popup ? SDL_WINDOW_BORDERLESS : SDL_WINDOW_RESIZABLE);
     SDL_Window* sdl = SDL_CreateWindow(title ? title : "", x, y, outerWidth, outerHeight, flags);
-    if (!sdl) return nullptr;
+    if (!sdl) {
+        // No GL visual or driver (an X server without GLX, say): a plain window
+        // still lets the program say so, through the pixel-format failure.
+        std::fprintf(stderr, "merrowind: no OpenGL window: %s\n", SDL_GetError());
+        sdl = SDL_CreateWindow(title ? title : "", x, y, outerWidth, outerHeight,
+                               flags & ~static_cast<Uint32>(SDL_WINDOW_OPENGL));
+    }
+    if (!sdl) {
+        std::fprintf(stderr, "merrowind: cannot open a window: %s\n", SDL_GetError());
+        return nullptr;
+    }
     // The mode switch waits for a full-screen window; it happens when it is shown.
     if (popup && modeWanted) {
         SDL_SetWindowDisplayMode(sdl, &wantedMode);
@@ -603,7 +650,12 @@ bool platSetPixelFormat(DeviceContextHandle dc, int format, const PixelFormatReq
 RenderContextHandle platCreateRenderContext(DeviceContextHandle dc) {
     PlatWindow* window = windowOfContext(dc);
     if (!window) return nullptr;
-    return reinterpret_cast<RenderContextHandle>(SDL_GL_CreateContext(window->sdl));
+    SDL_GLContext context = SDL_GL_CreateContext(window->sdl);
+    // The program shows nothing for this (it goes on without drawing); the
+    // reason is still worth a line for whoever started it.
+    if (!context && (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_OPENGL))
+        std::fprintf(stderr, "merrowind: no OpenGL rendering context: %s\n", SDL_GetError());
+    return reinterpret_cast<RenderContextHandle>(context);
 }
 
 bool platMakeCurrent(DeviceContextHandle dc, RenderContextHandle rc) {

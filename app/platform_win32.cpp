@@ -14,9 +14,11 @@
 // Quirks and decisions, in the order of the header:
 //  - Message boxes: MessageBoxA as is. A Yes/No box has no Cancel button, so
 //    Escape does nothing there (Win32's rule); Y, N and Return answer it.
-//  - Test hook, the same as the SDL port's: with MERROWIND_BOX_LOG=path in the
-//    environment, every box appends "caption<TAB>text" to that file before it
-//    is shown. A box's text is a static control that nothing outside can read.
+//    A box that cannot be shown (MessageBoxA gives 0) is written to standard
+//    error with the system's reason; a program built with -mwindows has one
+//    only when its starter redirected it.
+//  - Test hook, the same as the SDL port's: MERROWIND_BOX_LOG
+//    (app/box_report.h). A box's text is a static control nothing can read.
 //  - Window classes: the class's window procedure is a trampoline that finds
 //    the program's WindowProcedure by the window's class atom, so the portable
 //    procedure keeps its own signature. The class also gets the standard
@@ -47,6 +49,8 @@
 //  - timeGetTime runs at the system's timer resolution (often 15.6 ms); frame
 //    times are differences of it, so movement stays right on average.
 #include "app/platform.h"
+
+#include "app/box_report.h"
 
 #include <windows.h>
 
@@ -101,22 +105,6 @@ LRESULT CALLBACK trampoline(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return procedure(fromWindow(window), message, wParam, lParam);
 }
 
-// Logs a box for the tests when MERROWIND_BOX_LOG names a file.
-void logBox(const char* caption, const char* text) {
-    const char* path = std::getenv("MERROWIND_BOX_LOG");
-    if (!path || !*path) return;
-    // Binary: text mode would end the lines with CR LF.
-    FILE* log = std::fopen(path, "ab");
-    if (!log) return;
-    // One box per line, whatever the text holds.
-    for (const char* field : {caption, text}) {
-        for (const char* c = field ? field : ""; *c; ++c)
-            std::fputc(*c == '\n' || *c == '\r' || *c == '\t' ? ' ' : *c, log);
-        std::fputc(field == caption ? '\t' : '\n', log);
-    }
-    std::fclose(log);
-}
-
 // The descriptor asked for and set; every field not named is zero.
 PIXELFORMATDESCRIPTOR describe(const PixelFormatRequest* request) {
     PIXELFORMATDESCRIPTOR pfd = {};
@@ -159,7 +147,14 @@ static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "the descriptor's size is par
 
 int platMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
     logBox(caption, text);
-    return MessageBoxA(toWindow(owner), text ? text : "", caption ? caption : "", style);
+    int pressed = MessageBoxA(toWindow(owner), text ? text : "", caption ? caption : "", style);
+    if (pressed == 0) {
+        char reason[256] = "";
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       GetLastError(), 0, reason, sizeof reason, nullptr);
+        reportUnshownBox(caption, text, style, reason);
+    }
+    return pressed;
 }
 
 // ---- Window ----

@@ -25,7 +25,9 @@ const char* const HEIGHT_FILE   = "texture3/Terrain.raw";
 int appEntry(InstanceHandle instance) {
     int answer = platMessageBox(nullptr, "Click Yes to go to full screen (Recommended)", "Options",
                                 BOX_YESNO | BOX_ICONQUESTION);
-    if (answer == BOX_RESULT_NO) fullScreenMode = false;
+    // Only an explicit Yes switches the display: a question that could not be
+    // shown (0) must not change the user's screen unasked.
+    if (answer != BOX_RESULT_YES) fullScreenMode = false;
 
     WindowHandle window =
         openMainWindow(WINDOW_TITLE, WINDOW_WIDTH, WINDOW_HEIGHT, 0, fullScreenMode, instance);

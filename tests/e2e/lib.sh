@@ -130,11 +130,13 @@ done
 
 # ---- The X server ------------------------------------------------------------
 
-# Starts a private Xvfb of the given size (default 1024x768), exports DISPLAY
-# and parks the pointer at the program's centre (400, 300).
+# Starts a private Xvfb of the given size (default 1024x768), with any further
+# Xvfb options (e.g. -fp built-ins), exports DISPLAY and parks the pointer at
+# the program's centre (400, 300).
 e2e_start_xvfb() {
     local size=${1:-1024x768}
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -noreset -nolisten tcp \
+    shift $(($# > 0))
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -noreset -nolisten tcp "$@" \
         3>"$E2E_TMP/display" >"$E2E_TMP/xvfb.log" 2>&1 &
     E2E_XSERVER_PID=$!
     e2e_wait_until 10 grep -q '[0-9]' "$E2E_TMP/display" ||

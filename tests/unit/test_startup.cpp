@@ -101,6 +101,20 @@ TEST_F(Startup, YesSwitchesTo800x600AtTheCurrentDepthAndRestoresAtTheEnd) {
     EXPECT_EQ(fake.cursorShowCount, 0);  // hidden once, shown once
 }
 
+// Only an explicit Yes switches the display; a question that could not be
+// shown (0) or was closed some other way leaves the screen alone.
+TEST_F(Startup, OnlyAnExplicitYesGoesFullScreen) {
+    for (int answer : {0, int(BOX_RESULT_NO), int(BOX_RESULT_OK), -1}) {
+        SetUp();
+        fake.boxAnswers = {answer};
+        fake.quitAfterSwaps = 1;
+        EXPECT_EQ(appEntry(platModuleInstance()), 0);
+        EXPECT_FALSE(fullScreenMode) << "answer " << answer;
+        EXPECT_FALSE(fake.displayChanged) << "answer " << answer;
+        EXPECT_EQ(fake.cursorShowCount, 0) << "answer " << answer;
+    }
+}
+
 TEST_F(Startup, RefusedDisplayModeIsReportedAndEndsBeforeTheFirstFrame) {
     fake.failChangeDisplay = true;
     EXPECT_EQ(appEntry(platModuleInstance()), 0);

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Where no message box can be drawn, no display exists or no OpenGL is offered,
+# the person who started the program is still told, and nothing is decided
+# for them: an unanswerable full-screen question means a framed window.
+source "$(dirname "$0")/lib.sh"
+
+QUESTION="Click Yes to go to full screen (Recommended)"
+
+# Standard error of the last run.
+program_errors() { cat "$E2E_TMP/program$E2E_RUNS.log"; }
+expect_said() {
+    grep -qF -- "$1" "$E2E_TMP/program$E2E_RUNS.log" ||
+        e2e_fail "$2: standard error lacks '$1'"
+}
+
+# --- Boxes that cannot be drawn: an X server without core fonts, no zenity ----
+e2e_start_xvfb 1024x768 -fp built-ins
+e2e_make_assets "$E2E_TMP/fonts"
+: >"$E2E_TMP/fonts/texture3/Top.bmp"
+e2e_start_program "$E2E_TMP/fonts" PATH=/nonexistent
+win=$(e2e_main_window)
+e2e_wait_title "$win" '^PosX=' >/dev/null
+e2e_expect_eq "0 0 800 600" "$(e2e_geometry "$win")" "unanswered question: the framed window"
+e2e_borderless "$win" && e2e_fail "an unanswered question switched to full screen"
+e2e_expect_eq "1024 768 24" "$(e2e_screen)" "the screen after an unanswered question"
+e2e_key "$win" Escape
+e2e_wait_exit 30
+e2e_expect_eq 0 "$E2E_EXIT_CODE" "exit code after Escape"
+expect_said "Options: $QUESTION" "the question"
+expect_said "no answer, taken as No" "the question's outcome"
+expect_said "Error: Failed to open DIB file texture3/Top.bmp." "the empty file"
+[ "$(grep -c 'the message box could not be shown: .' "$E2E_TMP/program$E2E_RUNS.log")" = 2 ] ||
+    e2e_fail "each unshown box gives its reason: $(program_errors)"
+kill "$E2E_XSERVER_PID" && wait "$E2E_XSERVER_PID" 2>/dev/null
+E2E_XSERVER_PID=
+
+# --- No display at all: says so and ends with 1, at once ----------------------
+e2e_start_program "$E2E_TMP/fonts" DISPLAY= WAYLAND_DISPLAY= XDG_RUNTIME_DIR="$E2E_TMP"
+e2e_wait_exit 10
+e2e_expect_eq 1 "$E2E_EXIT_CODE" "exit code without a display"
+expect_said "neither DISPLAY nor WAYLAND_DISPLAY is set" "no display"
+expect_said "Options: $QUESTION" "the question without a display"
+
+# --- An X server without GLX: the pixel-format failure, then a clean exit -----
+e2e_start_xvfb 1024x768 -extension GLX
+e2e_start_program "$E2E_TMP/fonts"
+e2e_answer_box_text Options "$QUESTION" Escape
+e2e_answer_box_text Error "ChoosePixelFormat failed" Return
+e2e_answer_box_text Error "Your current setups does not support multitexturing" Return
+e2e_answer_box_text Error "Failed to open DIB file texture3/Top.bmp. " Return
+e2e_wait_exit 30
+e2e_expect_eq 0 "$E2E_EXIT_CODE" "exit code without OpenGL"
+expect_said "no OpenGL window" "the missing GL visual"
+
+e2e_pass
