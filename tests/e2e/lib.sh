@@ -136,6 +136,8 @@ done
 e2e_start_xvfb() {
     local size=${1:-1024x768}
     shift $(($# > 0))
+    # A second server in one test must not be mistaken for the first.
+    rm -f "$E2E_TMP/display"
     Xvfb -displayfd 3 -screen 0 "${size}x24" -noreset -nolisten tcp "$@" \
         3>"$E2E_TMP/display" >"$E2E_TMP/xvfb.log" 2>&1 &
     E2E_XSERVER_PID=$!
