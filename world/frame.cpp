@@ -14,10 +14,10 @@ float skyAngle = 0.0f;
 
 namespace {
 
-// The ground sample under a world point; the casts truncate toward zero.
+// The ground sample under a world point, for any coordinates the rig holds.
 int groundUnder(Vec3 point)
 {
-    return sampleHeight(heightField, static_cast<int>(point.x), static_cast<int>(point.z));
+    return sampleHeight(heightField, gridCoordinate(point.x), gridCoordinate(point.z));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "app/platform.h"
 
+#include <cmath>
 #include <cstdio>
 
 uint8_t heightField[TERRAIN_EDGE * TERRAIN_EDGE];
@@ -29,4 +30,14 @@ int sampleHeight(const uint8_t* map, int x, int z) {
     unsigned column = static_cast<unsigned>(x) & (TERRAIN_EDGE - 1);
     unsigned row = static_cast<unsigned>(z) & (TERRAIN_EDGE - 1);
     return map[column + row * TERRAIN_EDGE];
+}
+
+// A cast outside int's range is undefined, and the camera can hold any float
+// once it has driven far enough or a NaN has crept in. Past 2^31 every float
+// is a whole multiple of 256, so the remainder by the edge is exact and keeps
+// the low ten bits that sampleHeight looks at.
+int gridCoordinate(float world) {
+    if (world >= -2147483648.0f && world < 2147483648.0f) return static_cast<int>(world);
+    if (!std::isfinite(world)) return 0;
+    return static_cast<int>(std::fmod(world, static_cast<float>(TERRAIN_EDGE)));
 }

@@ -12,3 +12,7 @@ extern uint8_t heightField[TERRAIN_EDGE * TERRAIN_EDGE];
 void readHeightFile(const char* path, int size, uint8_t* buffer);
 // The sample at grid (x, z), wrapping both coordinates; 0 for a null map.
 int sampleHeight(const uint8_t* map, int x, int z);
+// The grid coordinate for a world coordinate, truncated toward zero; defined
+// for every float: one beyond int's range gives a coordinate that wraps to the
+// same sample as its exact truncation, and NaN or an infinity gives 0.
+int gridCoordinate(float world);
