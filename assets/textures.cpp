@@ -48,3 +48,8 @@ bool makeMipmappedTexture(GLuint* slot, const char* path) {
     std::free(image);
     return true;
 }
+
+void makeSceneTextures() {
+    for (const SceneTexture& texture : SCENE_TEXTURES)
+        makeMipmappedTexture(&TextureSet[texture.slot], texture.path);
+}

@@ -8,6 +8,8 @@
 
 uint8_t heightField[TERRAIN_EDGE * TERRAIN_EDGE];
 
+const char* const HEIGHT_FILE = "texture3/Terrain.raw";
+
 // Reads the raw height bytes once at start-up. A short file is not an error: the
 // bytes past its end keep what the buffer held (zero for the field).
 void readHeightFile(const char* path, int size, uint8_t* buffer) {
@@ -40,4 +42,8 @@ int gridCoordinate(float world) {
     if (world >= -2147483648.0f && world < 2147483648.0f) return static_cast<int>(world);
     if (!std::isfinite(world)) return 0;
     return static_cast<int>(std::fmod(world, static_cast<float>(TERRAIN_EDGE)));
+}
+
+int sampleHeightUnder(const uint8_t* map, float x, float z) {
+    return sampleHeight(map, gridCoordinate(x), gridCoordinate(z));
 }

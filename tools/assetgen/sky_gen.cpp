@@ -13,13 +13,15 @@
 // lowest band, so the two meet without a seam.
 #include "tools/assetgen/assetgen.h"
 
+#include "world/scene_layout.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-constexpr float CX = 500.0f, CY = 578.5f, CZ = 500.0f;
-constexpr float WIDTH = 4000.0f, HEIGHT = 1000.0f, LENGTH = 4000.0f;
+constexpr float CX = SKY_CENTRE[0], CY = SKY_CENTRE[1], CZ = SKY_CENTRE[2];
+constexpr float WIDTH = SKY_SIZE[0], HEIGHT = SKY_SIZE[1], LENGTH = SKY_SIZE[2];
 constexpr float VIEW_LIFT = 100.0f;      // projection point above the bottom face
 constexpr float CLOUD_HEIGHT = 700.0f;   // cloud layer above the projection point
 constexpr int NOISE_PERIOD = 1 << 16;    // the sky does not tile; just large

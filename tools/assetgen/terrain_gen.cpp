@@ -5,6 +5,8 @@
 // every noise here is periodic with a period dividing 1024.
 #include "tools/assetgen/assetgen.h"
 
+#include "world/scene_layout.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -13,9 +15,12 @@ namespace {
 constexpr int N = MAP_EDGE;
 constexpr float PI = 3.14159265f;
 
-// Where the camera and the kart start (the kart spans x 500-505, z 272.5-277.5).
+// The basin's centre: where the camera and the kart start, on the eye's line
+// and inside the kart's length (502 is where the art was tuned).
 constexpr float START_X = 502.0f;
-constexpr float START_Z = 275.0f;
+constexpr float START_Z = START_EYE[2];
+static_assert(START_X > START_KART_CORNERS[0][0] && START_X < START_KART_CORNERS[2][0],
+              "the basin must be centred on the kart");
 // The lake in front of the start, a little to the viewer's right (+z).
 constexpr float LAKE_X = 650.0f;
 constexpr float LAKE_Z = 302.0f;
