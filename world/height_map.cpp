@@ -10,8 +10,6 @@ uint8_t heightField[TERRAIN_EDGE * TERRAIN_EDGE];
 
 const char* const HEIGHT_FILE = "texture3/Terrain.raw";
 
-// Reads the raw height bytes once at start-up. A short file is not an error: the
-// bytes past its end keep what the buffer held (zero for the field).
 void readHeightFile(const char* path, int size, uint8_t* buffer) {
     FILE* file = path ? std::fopen(path, "rb") : nullptr;
     if (!file) {
@@ -24,9 +22,9 @@ void readHeightFile(const char* path, int size, uint8_t* buffer) {
     std::fclose(file);
 }
 
-// The sample at (x, z). Taking the low ten bits of the unsigned value wraps negative
-// coordinates the same way as positive ones (-1 is column 1023), so the ground
-// repeats in every direction and no index leaves the field.
+// Taking the low ten bits of the unsigned value wraps negative coordinates the
+// same way as positive ones (-1 is column 1023), so the ground repeats in every
+// direction and no index leaves the field.
 int sampleHeight(const uint8_t* map, int x, int z) {
     if (!map) return 0;
     unsigned column = static_cast<unsigned>(x) & (TERRAIN_EDGE - 1);

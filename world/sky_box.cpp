@@ -31,8 +31,8 @@ void writeSlab(int index, float minX, float maxX, float minY, float maxY, float 
 
 }  // namespace
 
-// Draws the six faces with the current transform; the slabs come from the
-// arguments only, so turning the drawn box leaves the walls where they are.
+// The slabs come from the arguments only, so turning the drawn box leaves the
+// walls where they are.
 void drawSkyBoxAndWalls(float cx, float cy, float cz, float width, float height, float length)
 {
     glEnable(GL_TEXTURE_2D);

@@ -162,8 +162,8 @@ SkyBoxGeometry skyBoxGeometry() {
     return g;
 }
 
-// Where texture coordinate (s, t) of each face is drawn, read off the quads'
-// vertex lists: every face maps (s, t) affinely onto its rectangle.
+// Read off the vertex lists of the drawn quads: every face maps (s, t) affinely
+// onto its rectangle.
 void skyFacePoint(SkyFace face, float s, float t, float p[3]) {
     const SkyBoxGeometry g = skyBoxGeometry();
     switch (face) {
@@ -176,7 +176,6 @@ void skyFacePoint(SkyFace face, float s, float t, float p[3]) {
     }
 }
 
-// The nearest face a ray meets, with the texture coordinates there.
 bool skyRayHit(const float o[3], const float d[3], SkyFace* face, float* s, float* t, float* distance) {
     const SkyBoxGeometry g = skyBoxGeometry();
     struct Plane {
@@ -211,8 +210,6 @@ bool skyRayHit(const float o[3], const float d[3], SkyFace* face, float* s, floa
     return found;
 }
 
-// Renders one face: texel (column i, stored row j) is drawn at
-// s = (i + 0.5) / width, t = (j + 0.5) / height (GL's t = 0 is the first row).
 RgbImage skyFaceImage(SkyFace face, int width, int height) {
     RgbImage image = makeImage(width, height);
     if (face == SKY_BOTTOM) {

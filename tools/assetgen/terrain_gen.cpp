@@ -90,7 +90,6 @@ void bushesAt(int x, int z, float density, int travelX, int travelZ, float* cove
 
 }  // namespace
 
-// Builds the height model.
 HeightModel buildHeightModel() {
     HeightModel m;
     m.height.resize(static_cast<size_t>(N) * N);
@@ -149,7 +148,6 @@ HeightModel buildHeightModel() {
     return m;
 }
 
-// The raw height file.
 std::vector<uint8_t> heightBytes(const HeightModel& model) {
     std::vector<uint8_t> bytes(model.height.size());
     for (size_t i = 0; i < bytes.size(); ++i)
@@ -157,8 +155,6 @@ std::vector<uint8_t> heightBytes(const HeightModel& model) {
     return bytes;
 }
 
-// The base colour map with baked light.
-//
 // Which texel lands where: the ground at (x, z) gets s = x / 1024 and
 // t = -z / 1024 with repeat wrap, so t wraps to 1 - z / 1024. GL's t = 0 is
 // the first stored row, which in a BMP is the picture's bottom row. Texel
