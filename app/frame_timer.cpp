@@ -25,7 +25,6 @@ int      framesSinceReport = 0;
 
 }  // namespace
 
-// Called once per frame by the per-frame control, after that frame's movement.
 void tickFrameCounter() {
     uint32_t now = platMilliseconds();
 

@@ -2,12 +2,10 @@
 #include "app/startup.h"
 
 #include "app/gl_api.h"
+#include "app/scene_setup.h"
 #include "app/window.h"
-#include "assets/textures.h"
 #include "camera/camera_rig.h"
-#include "world/collision_boxes.h"
 #include "world/frame.h"
-#include "world/height_map.h"
 
 ActiveTextureProc   glActiveTextureARB   = nullptr;
 MultiTexCoord2fProc glMultiTexCoord2fARB = nullptr;
@@ -17,7 +15,6 @@ namespace {
 const char* const WINDOW_TITLE  = "Merrowind - Terrain, Skybox, Go Kart";
 const int         WINDOW_WIDTH  = 800;
 const int         WINDOW_HEIGHT = 600;
-const char* const HEIGHT_FILE   = "texture3/Terrain.raw";
 
 }  // namespace
 
@@ -50,36 +47,12 @@ bool lookUpMultitexture() {
 // Called once, right after the window exists. A failure asks to quit but
 // never cuts set-up short: the loop ends at the quit before the first frame.
 void setupScene(WindowHandle window) {
-    mainWindow = window;
-    platGetClientRect(mainWindow, &clientRect);
-    createGlContext(clientRect.right, clientRect.bottom);
-
-    if (!lookUpMultitexture()) {
+    if (!attachSceneContext(window)) {
         platMessageBox(mainWindow, "Your current setups does not support multitexturing",
                        "Error", BOX_OK);
         platPostQuitMessage(0);
     }
-
-    readHeightFile(HEIGHT_FILE, TERRAIN_EDGE * TERRAIN_EDGE, heightField);
-
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_TEXTURE_2D);
-
-    for (const SceneTexture& texture : SCENE_TEXTURES)
-        makeMipmappedTexture(&TextureSet[texture.slot], texture.path);
-
-    theRig.placeEye(490.0f, 35.0f, 275.0f, 491.0f, 34.5f, 275.0f, 0.0f, 1.0f, 0.0f);
-
-    // Heights come from the whole-numbered rows 272 and 277 although the
-    // corners stand half a unit further on.
-    float a = static_cast<float>(sampleHeight(heightField, 500, 272) + 2);
-    float b = static_cast<float>(sampleHeight(heightField, 500, 277) + 2);
-    float c = static_cast<float>(sampleHeight(heightField, 505, 277) + 2);
-    float d = static_cast<float>(sampleHeight(heightField, 505, 272) + 2);
-    theRig.placeKartCorners(500.0f, a, 272.5f, 500.0f, b, 277.5f, 505.0f, c, 277.5f, 505.0f, d,
-                            272.5f);
-
-    disableEmptyBoxes();
+    loadScene();
 }
 
 // Messages come first; a frame runs only when the queue is empty. A pending

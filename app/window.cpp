@@ -28,7 +28,6 @@ const double FAR_PLANE     = 4000.0;
 
 }  // namespace
 
-// Called once at start-up; the style 0 lets the mode choose the window's style.
 WindowHandle openMainWindow(const char* title, int width, int height, uint32_t style,
                             bool fullScreen, InstanceHandle instance) {
     WindowClassDesc windowClass = {};
@@ -63,7 +62,6 @@ WindowHandle openMainWindow(const char* title, int width, int height, uint32_t s
     return window;
 }
 
-// Called by openMainWindow in full-screen mode, before the window exists.
 void switchDisplayMode() {
     DisplayMode mode = {0, 0, 0, 0};
     if (!platReadDisplayMode(&mode)) {
@@ -100,8 +98,8 @@ bool configurePixelFormat(DeviceContextHandle dc) {
     return true;
 }
 
-// Called once by scene set-up. A pixel-format failure asks to quit, but the
-// context and projection are still set up so start-up can run to its end.
+// A pixel-format failure asks to quit, but the context and projection are still
+// set up so start-up can run to its end.
 void createGlContext(int width, int height) {
     deviceContext = platGetDeviceContext(mainWindow);
     if (!configurePixelFormat(deviceContext)) platPostQuitMessage(0);
@@ -110,8 +108,8 @@ void createGlContext(int width, int height) {
     resizeProjection(width, height);
 }
 
-// Called at set-up and on each resize of a framed window. The width is not
-// guarded: a minimised window gives an aspect of 0, which GLU accepts.
+// The width is not guarded: a minimised window gives an aspect of 0, which GLU
+// accepts.
 void resizeProjection(int width, int height) {
     if (height == 0) height = 1;
     glViewport(0, 0, width, height);

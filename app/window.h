@@ -13,14 +13,18 @@ extern RenderContextHandle renderContext;
 extern const char* const WINDOW_CLASS_NAME;  // "Quillmoor"
 
 // Registers the class, switches the display in full-screen mode and opens the
-// window at (0, 0) with a client area of width x height; null on failure.
+// window at (0, 0) with a client area of width x height; null on failure. A
+// style of 0 lets the mode choose the window's style.
 WindowHandle openMainWindow(const char* title, int width, int height, uint32_t style,
                             bool fullScreen, InstanceHandle instance);
-// Asks for 800 x 600 at the current depth; reports its own failures.
+// Called by openMainWindow in full-screen mode, before the window exists: asks
+// for 800 x 600 at the current depth; reports its own failures.
 void switchDisplayMode();
 // Chooses and sets the double-buffered RGBA format with depth on dc.
 bool configurePixelFormat(DeviceContextHandle dc);
-// Creates the rendering context on mainWindow and sets viewport and projection.
+// Called once by scene set-up: creates the rendering context on mainWindow and
+// sets viewport and projection.
 void createGlContext(int width, int height);
 // Viewport and 45-degree perspective for a client area; height 0 counts as 1.
+// Called at set-up and on each resize of a framed window.
 void resizeProjection(int width, int height);

@@ -18,8 +18,6 @@ int nextDetailRepeat(int repeat) {
 
 }  // namespace
 
-// Called for every message of the window, dispatched or sent; every message,
-// handled or not, goes on to the default processing.
 intptr_t handleWindowMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
                              intptr_t lParam) {
     switch (message) {

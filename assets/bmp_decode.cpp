@@ -279,9 +279,18 @@ void decodeMasked(const Picture& p, size_t stride) {
     }
 }
 
+// How many of n pixels placed from (x, y) on land inside the picture (no code
+// ever makes x or y smaller than zero).
+inline uint32_t pixelsInside(const Picture& p, int64_t x, int64_t y, uint32_t n) {
+    if (y >= p.rows || x >= p.width) return 0;
+    return p.width - x < int64_t(n) ? uint32_t(p.width - x) : n;
+}
+
 // Runs, literal groups, end-of-line, end-of-picture and delta codes. Pixels the
-// stream never reaches stay black. False when the stream ends before its
-// end-of-picture code or any pixel would fall outside the picture.
+// stream never reaches stay black. Whatever a code would place past the end of
+// a row or past the last row is dropped, as the platform's own conversion
+// does: common writers encode each row of an odd-width picture with one pixel
+// more. False only when the stream ends before its end-of-picture code.
 bool decodeRle(const Picture& p) {
     const bool four = p.bpp == 4;
     const uint8_t* s = p.pixels;
@@ -292,13 +301,13 @@ bool decodeRle(const Picture& p) {
         const uint32_t count = s[0], value = s[1];
         s += 2;
         if (count) {
-            if (y >= p.rows || int64_t(count) > p.width - x) return false;
-            uint8_t* d = rowOut(p, y) + size_t(x) * 3;
+            const uint32_t shown = pixelsInside(p, x, y, count);
+            uint8_t* d = shown ? rowOut(p, y) + size_t(x) * 3 : nullptr;
             if (four) {
                 const uint32_t pair[2] = {value >> 4, value & 0x0Fu};
-                for (uint32_t i = 0; i < count; ++i, d += 3) putIndex(p, d, pair[i & 1]);
+                for (uint32_t i = 0; i < shown; ++i, d += 3) putIndex(p, d, pair[i & 1]);
             } else {
-                for (uint32_t i = 0; i < count; ++i, d += 3) putIndex(p, d, value);
+                for (uint32_t i = 0; i < shown; ++i, d += 3) putIndex(p, d, value);
             }
             x += count;
         } else if (value == 0) {
@@ -315,9 +324,9 @@ bool decodeRle(const Picture& p) {
             // A literal group is padded to a whole 16-bit word.
             const size_t groupBytes = ((four ? (value + 1) / 2 : value) + 1) & ~size_t(1);
             if (size_t(end - s) < groupBytes) return false;
-            if (y >= p.rows || int64_t(value) > p.width - x) return false;
-            uint8_t* d = rowOut(p, y) + size_t(x) * 3;
-            for (uint32_t i = 0; i < value; ++i, d += 3)
+            const uint32_t shown = pixelsInside(p, x, y, value);
+            uint8_t* d = shown ? rowOut(p, y) + size_t(x) * 3 : nullptr;
+            for (uint32_t i = 0; i < shown; ++i, d += 3)
                 putIndex(p, d, four ? ((i & 1) ? (s[i >> 1] & 0x0Fu) : (s[i >> 1] >> 4)) : s[i]);
             s += groupBytes;
             x += value;

@@ -18,7 +18,6 @@ const SceneTexture SCENE_TEXTURES[SCENE_TEXTURE_COUNT] = {
     {TEX_KART_TOP, "texture3/NSXtop.bmp"},   {TEX_KART_BACK, "texture3/NSXback.bmp"},
 };
 
-// Called by scene set-up for each texture file, with the context current.
 bool makeMipmappedTexture(GLuint* slot, const char* path) {
     if (!path) return false;
 
@@ -47,4 +46,9 @@ bool makeMipmappedTexture(GLuint* slot, const char* path) {
     std::free(image->data);
     std::free(image);
     return true;
+}
+
+void makeSceneTextures() {
+    for (const SceneTexture& texture : SCENE_TEXTURES)
+        makeMipmappedTexture(&TextureSet[texture.slot], texture.path);
 }

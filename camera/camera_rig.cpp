@@ -7,7 +7,6 @@
 
 CameraRig theRig;
 
-// Placeholder values that start-up overwrites before the first frame.
 CameraRig::CameraRig() : eye(0, 0, 0), lookAt(0, 1, 0.5f), up(0, 0, 1) {
     for (Vec3& corner : kartCorners) corner = Vec3(0, 0, 0);
 }
@@ -29,8 +28,8 @@ void CameraRig::placeKartCorners(float x0, float y0, float z0, float x1, float y
     kartCorners[3] = Vec3(x3, y3, z3);
 }
 
-// Moves along the full view direction; the corners take only its horizontal part,
-// so a pitched view never lifts the kart off its ground heights.
+// The corners take only the horizontal part of the view direction, so a pitched
+// view never lifts the kart off its ground heights.
 void CameraRig::advance(float speed) {
     Vec3 d = unitVector(lookAt - eye);
     eye.x = eye.x + d.x * speed;
@@ -59,8 +58,6 @@ Vec3 rotateOffset(Vec3 v, float c, float s, float t, float x, float y, float z) 
 
 }  // namespace
 
-// Turns the look-at point about the axis through the eye; positive is counter-clockwise
-// seen from the axis tip.
 void CameraRig::rotateViewAbout(float angle, float axisX, float axisY, float axisZ) {
     float c = static_cast<float>(std::cos(static_cast<double>(angle)));
     float s = static_cast<float>(std::sin(static_cast<double>(angle)));
@@ -68,7 +65,6 @@ void CameraRig::rotateViewAbout(float angle, float axisX, float axisY, float axi
     lookAt = eye + rotateOffset(lookAt - eye, c, s, t, axisX, axisY, axisZ);
 }
 
-// Turns the four corners about the axis through the eye, with the sense of rotateViewAbout.
 void CameraRig::rotateCornersAbout(float angle, float axisX, float axisY, float axisZ) {
     float c = static_cast<float>(std::cos(static_cast<double>(angle)));
     float s = static_cast<float>(std::sin(static_cast<double>(angle)));
@@ -77,8 +73,6 @@ void CameraRig::rotateCornersAbout(float angle, float axisX, float axisY, float 
         corner = eye + rotateOffset(corner - eye, c, s, t, axisX, axisY, axisZ);
 }
 
-// Turns look-at point and corners about the eye's vertical line; a positive angle
-// turns to the viewer's right, the opposite sense of rotateViewAbout about +y.
 void CameraRig::yawAboutEye(float angle) {
     double c = std::cos(static_cast<double>(angle));
     double s = std::sin(static_cast<double>(angle));
@@ -91,7 +85,6 @@ void CameraRig::yawAboutEye(float angle) {
     }
 }
 
-// Multiplies the current matrix by the camera transform; the caller resets it first.
 void CameraRig::applyLookAt() const {
     gluLookAt(eye.x, eye.y, eye.z, lookAt.x, lookAt.y, lookAt.z, up.x, up.y, up.z);
 }

@@ -52,7 +52,6 @@ void stepUnlessBlocked(CameraRig& rig, float speed) {
 
 }  // namespace
 
-// Called once per frame by the main loop, before the frame is composed.
 void CameraRig::updateRig() {
     mouseLook();
     readMovementKeys();

@@ -20,5 +20,6 @@ public:
 Vec3 crossProduct(Vec3 a, Vec3 b);
 // The Euclidean length; the square root is taken in double precision.
 float vectorLength(Vec3 v);
-// v divided by its length; the zero vector gives not-a-number components.
+// v divided by its length; the zero vector gives not-a-number components (no
+// caller passes one).
 Vec3 unitVector(Vec3 v);

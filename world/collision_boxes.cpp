@@ -15,8 +15,8 @@ void disableZero(float& value, float replacement) {
 
 }  // namespace
 
-// Runs once at the end of set-up, before anything has written a box, so every
-// box ends with its minimum above its maximum and can never be hit.
+// Nothing has written a box yet when set-up runs this, so every box ends with
+// its minimum above its maximum and can never be hit.
 void disableEmptyBoxes() {
     for (CollisionBox& box : collisionBoxes) {
         disableZero(box.maxCorner.x, -UNREACHABLE);
@@ -28,8 +28,6 @@ void disableEmptyBoxes() {
     }
 }
 
-// True when the point lies in the box's x/z footprint, faces included; height is
-// ignored, a box is a column. An index outside the table holds no point.
 bool pointInBox(int index, Vec3 point) {
     if (index < 0 || index >= BOX_COUNT) return false;
     const CollisionBox& b = collisionBoxes[index];
@@ -40,8 +38,6 @@ bool pointInBox(int index, Vec3 point) {
     return true;
 }
 
-// The lowest index among the first count boxes that holds the point, or -1. A count
-// beyond the table is cut to the table's size.
 int findCollision(int count, Vec3 point) {
     if (count > BOX_COUNT) count = BOX_COUNT;
     for (int i = 0; i < count; ++i)

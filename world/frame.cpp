@@ -14,10 +14,9 @@ float skyAngle = 0.0f;
 
 namespace {
 
-// The ground sample under a world point; the casts truncate toward zero.
 int groundUnder(Vec3 point)
 {
-    return sampleHeight(heightField, static_cast<int>(point.x), static_cast<int>(point.z));
+    return sampleHeightUnder(heightField, point.x, point.z);
 }
 
 }  // namespace
@@ -32,16 +31,12 @@ void composeFrame()
 
     drawTerrain(heightField);
 
-    // The spin counts frames, not seconds; the box turns about (500, 0, 500).
-    glPushMatrix();
-    glTranslatef(500.0f, 0.0f, 500.0f);
+    // The spin counts frames, not seconds.
     skyAngle += SKY_SPIN_STEP;
     if (skyAngle > 360.0f) {
         skyAngle = 0.0f;
     }
-    glRotatef(skyAngle, 0.0f, 1.0f, 0.0f);
-    drawSkyBoxAndWalls(500.0f, 578.5f, 500.0f, 4000.0f, 1000.0f, 4000.0f);
-    glPopMatrix();
+    drawTurnedSkyBox(skyAngle);
 
     // Only the front edge follows the ground; the sides stay level.
     Vec3* corners = theRig.kartCorners;

@@ -4,6 +4,7 @@
 #include "app/gl_api.h"
 #include "assets/textures.h"
 #include "world/collision_boxes.h"
+#include "world/scene_layout.h"
 
 namespace {
 
@@ -30,8 +31,8 @@ void writeSlab(int index, float minX, float maxX, float minY, float maxY, float 
 
 }  // namespace
 
-// Draws the six faces with the current transform; the slabs come from the
-// arguments only, so turning the drawn box leaves the walls where they are.
+// The slabs come from the arguments only, so turning the drawn box leaves the
+// walls where they are.
 void drawSkyBoxAndWalls(float cx, float cy, float cz, float width, float height, float length)
 {
     glEnable(GL_TEXTURE_2D);
@@ -101,4 +102,16 @@ void drawSkyBoxAndWalls(float cx, float cy, float cz, float width, float height,
     glTexCoord2f(0.0f, 1.0f); glVertex3f(x1, y1, z0);
     glEnd();
     writeSlab(3, x1 - m, x1 + m, y0 - m, y1 + m, z0 - m, z1 + m);
+}
+
+// The frame and the benchmark both draw the sky through here, so what is timed
+// is what the program draws.
+void drawTurnedSkyBox(float degrees)
+{
+    glPushMatrix();
+    glTranslatef(SKY_PIVOT_X, 0.0f, SKY_PIVOT_Z);
+    glRotatef(degrees, 0.0f, 1.0f, 0.0f);
+    drawSkyBoxAndWalls(SKY_CENTRE[0], SKY_CENTRE[1], SKY_CENTRE[2], SKY_SIZE[0], SKY_SIZE[1],
+                       SKY_SIZE[2]);
+    glPopMatrix();
 }

@@ -23,8 +23,8 @@ inline void sendVertex(const uint8_t* map, int vx, int vz)
 
 }  // namespace
 
-// Called before every terrain vertex: the base image spans the map once, and
-// unit 1's texture matrix turns the same pair into the repeating detail.
+// The base image spans the map once, and unit 1's texture matrix turns the same
+// pair into the repeating detail.
 void terrainTexCoord(float x, float z)
 {
     const float s = x / 1024.0f;
@@ -33,7 +33,6 @@ void terrainTexCoord(float x, float z)
     glMultiTexCoord2fARB(GL_TEXTURE1_ARB, s, t);
 }
 
-// Draws the whole terrain, once per frame, with the camera transform loaded.
 void drawTerrain(const uint8_t* map)
 {
     if (map == nullptr) {

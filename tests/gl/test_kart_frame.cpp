@@ -170,6 +170,22 @@ TEST_F(FrameGl, KartCornersRideTwoAboveTheGroundUnderTheFrontEdge)
     EXPECT_EQ(theRig.kartCorners[2].z, 310.0f) << "only heights change";
 }
 
+// Where no cast could take the coordinates, the ground is the sample on the
+// wrap of their exact truncation, and NaN or an infinity stands on column 0.
+TEST_F(FrameGl, KartFindsItsGroundAtAnyCoordinateTheRigCanHold)
+{
+    setGround(0, 0, 7);
+    setGround(512, 512, 9);
+    const float far[][2] = {{NAN, 9}, {INFINITY, 9}, {-INFINITY, 9}, {1e30f, 9}, {3e9f, 11}, {-3e9f, 11}};
+    for (const auto& c : far) {
+        theRig.placeKartCorners(c[0], 0, c[0], c[0], 0, c[0], 0, 0, 0, 0, 0, 0);
+        theRig.placeEye(c[0], 50, c[0], 0, 0, 0, 0, 1, 0);
+        composeFrame();
+        EXPECT_EQ(theRig.kartCorners[0].y, c[1]) << c[0];
+        EXPECT_EQ(theRig.kartCorners[1].y, c[1]) << c[0];
+    }
+}
+
 TEST_F(FrameGl, EyeIsLiftedToTenAboveTheGroundWithTheViewKept)
 {
     theRig.placeEye(100.5f, 4, 100.5f, 110, 7.5f, 95, 0, 0, 1);

@@ -125,6 +125,21 @@ GLint levelParameter(int level, GLenum name) {
     return v;
 }
 
+// Expects every texel of the bound texture's level 0 to be the solid colour c.
+// A 5 x 3 picture (15-byte rows, so the unpack alignment matters) is scaled to
+// powers of two, and a solid picture stays solid through that.
+void expectSolidLevel0(Rgb3 c) {
+    const GLint w0 = levelParameter(0, GL_TEXTURE_WIDTH), h0 = levelParameter(0, GL_TEXTURE_HEIGHT);
+    ASSERT_GT(w0, 0);
+    ASSERT_GT(h0, 0);
+    std::vector<uint8_t> level0(size_t(w0) * size_t(h0) * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, level0.data());
+    std::vector<uint8_t> want;
+    for (GLint i = 0; i < w0 * h0; ++i) want.insert(want.end(), {c.r, c.g, c.b});
+    EXPECT_EQ(level0, want);
+}
+
 TEST_F(TexturesGl, TenSceneTexturesAreMadeInLoadOrderWithTheirPictures) {
     for (const SceneFile& f : SCENE) ASSERT_TRUE(writeFile(f.path, solidFile(f.form, f.colour, 5, 3)));
 
@@ -157,18 +172,24 @@ TEST_F(TexturesGl, TenSceneTexturesAreMadeInLoadOrderWithTheirPictures) {
         EXPECT_EQ(magFilter, GL_LINEAR);
         EXPECT_EQ(wrapS, GL_REPEAT);
         EXPECT_EQ(wrapT, GL_REPEAT);
+        expectSolidLevel0(f.colour);
+    }
+}
 
-        // 5 x 3 (15-byte rows, so the unpack alignment matters) is scaled to
-        // powers of two; a solid picture stays solid through it.
-        const GLint w0 = levelParameter(0, GL_TEXTURE_WIDTH), h0 = levelParameter(0, GL_TEXTURE_HEIGHT);
-        ASSERT_GT(w0, 0);
-        ASSERT_GT(h0, 0);
-        std::vector<uint8_t> level0(size_t(w0) * size_t(h0) * 3);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, level0.data());
-        std::vector<uint8_t> want;
-        for (GLint i = 0; i < w0 * h0; ++i) want.insert(want.end(), {f.colour.r, f.colour.g, f.colour.b});
-        EXPECT_EQ(level0, want);
+// The program's own table against this test's: every file has a colour of its
+// own, so a file in another's slot, or a file made out of start-up's order,
+// shows up as a wrong colour or a texture name out of sequence.
+TEST_F(TexturesGl, SceneTableMakesEachFileIntoItsOwnSlotInLoadOrder) {
+    for (const SceneFile& f : SCENE) ASSERT_TRUE(writeFile(f.path, solidFile(f.form, f.colour, 5, 3)));
+    makeSceneTextures();
+    GLuint previous = 0;
+    for (const SceneFile& f : SCENE) {
+        SCOPED_TRACE(f.path);
+        EXPECT_GT(TextureSet[f.slot], previous);
+        previous = TextureSet[f.slot];
+        ASSERT_TRUE(glIsTexture(TextureSet[f.slot]));
+        glBindTexture(GL_TEXTURE_2D, TextureSet[f.slot]);
+        expectSolidLevel0(f.colour);
     }
 }
 

@@ -4,7 +4,7 @@
 
 #include "app/gl_api.h"
 #include "app/platform.h"
-#include "app/startup.h"
+#include "app/scene_setup.h"
 #include "app/window.h"
 
 #include <cstddef>
@@ -35,11 +35,8 @@ bool openTestGlWindow(int width, int height) {
         WindowHandle window = openMainWindow("Merrowind GL test", windowWidth, windowHeight, 0,
                                              false, platModuleInstance());
         if (!window) return false;
-        mainWindow = window;
-        platGetClientRect(mainWindow, &clientRect);
-        createGlContext(clientRect.right, clientRect.bottom);
+        attachSceneContext(window);
         std::atexit(closeTestGlWindow);
-        lookUpMultitexture();
         usable = renderContext != nullptr && glGetString(GL_VERSION) != nullptr;
     }
     if (!usable || width > clientRect.right || height > clientRect.bottom) return false;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -91,6 +92,23 @@ TEST_F(HeightMap, NoCoordinateReadsOutsideTheField) {
             ASSERT_GE(h, 0);
             ASSERT_LE(h, 255);
         }
+}
+
+// In int's range a plain truncation; beyond it, a coordinate on the same column.
+TEST_F(HeightMap, GridCoordinateIsDefinedForEveryFloat) {
+    const struct {
+        float world;
+        int   grid;
+    } cases[] = {{2.9f, 2},       {-2.9f, -2},     {-1024.5f, -1024}, {2147483520.0f, 2147483520},
+                 {3e9f, 512},     {-3e9f, -512},   {1e30f, 0},        {-2147483648.0f, INT_MIN},
+                 {INFINITY, 0},   {-INFINITY, 0},  {NAN, 0}};
+    for (const auto& c : cases) {
+        const int grid = gridCoordinate(c.world);
+        EXPECT_EQ(grid & 1023, c.grid & 1023) << c.world;
+        if (std::fabs(c.world) < 2147483648.0f) {
+            EXPECT_EQ(grid, c.grid) << c.world;
+        }
+    }
 }
 
 TEST_F(HeightMap, MissingFileIsReportedAndLeavesTheBufferAlone) {

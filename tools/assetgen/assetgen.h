@@ -109,13 +109,15 @@ SkyBoxGeometry skyBoxGeometry();
 // (s, t) of `face` is drawn at.
 void skyFacePoint(SkyFace face, float s, float t, float point[3]);
 
-// The inverse: the face and texture coordinates of the face a ray from `origin`
-// along `dir` (box frame) hits; false when it misses. `distance` gets the ray
+// The inverse: the face and texture coordinates of the nearest face a ray from
+// `origin` along `dir` (box frame) hits; false when it misses. `distance` gets the ray
 // parameter of the hit.
 bool skyRayHit(const float origin[3], const float dir[3], SkyFace* face, float* s, float* t,
                float* distance);
 
-// Renders one face picture of the given size.
+// Renders one face picture of the given size: texel (column i, stored row j) is
+// drawn at s = (i + 0.5) / width, t = (j + 0.5) / height (GL's t = 0 is the
+// first row).
 RgbImage skyFaceImage(SkyFace face, int width, int height);
 
 // The picture size written for each face: the side faces are four times as

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <thread>
 
-// Makes a zero-filled picture of the given size.
 RgbImage makeImage(int width, int height) {
     RgbImage image;
     image.width = width;
@@ -15,7 +14,6 @@ RgbImage makeImage(int width, int height) {
     return image;
 }
 
-// Stores one pixel from a display-ready colour.
 void putPixel(RgbImage& image, int x, int y, Colour c) {
     uint8_t* p = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
     p[0] = static_cast<uint8_t>(clamp01(c.r) * 255.0f + 0.5f);
@@ -23,8 +21,8 @@ void putPixel(RgbImage& image, int x, int y, Colour c) {
     p[2] = static_cast<uint8_t>(clamp01(c.b) * 255.0f + 0.5f);
 }
 
-// Encodes a linear-light value for display. A table keeps the pow() out of the
-// per-texel loops; 4096 steps are finer than the 256 output levels.
+// A table keeps the pow() out of the per-texel loops; 4096 steps are finer than
+// the 256 output levels.
 uint8_t encodeLinear(float v) {
     struct Table {
         uint8_t level[4097];
@@ -40,8 +38,7 @@ uint8_t encodeLinear(float v) {
     return table.level[static_cast<int>(clamp01(v) * 4096.0f + 0.5f)];
 }
 
-// Decodes an sRGB colour given as 0..255 components into linear light. The
-// art calls this for its constant colours in inner loops, hence the table.
+// The art calls this for its constant colours in inner loops, hence the table.
 Colour srgbColour(int r, int g, int b) {
     struct Table {
         float linear[256];
@@ -90,8 +87,8 @@ float smoothStep(float edge0, float edge1, float v) {
     return t * t * (3.0f - 2.0f * t);
 }
 
-// A 32-bit integer hash (multiply-xorshift rounds); good enough that lattice
-// gradients show no pattern, and identical on every platform.
+// Multiply-xorshift rounds: good enough that lattice gradients show no pattern,
+// and identical on every platform.
 uint32_t hashBits(uint32_t a, uint32_t b, uint32_t seed) {
     uint32_t h = a * 0x8da6b343u ^ b * 0xd8163841u ^ (seed + 0x9e3779b9u) * 0xcb1ab31fu;
     h ^= h >> 16;
@@ -131,7 +128,6 @@ inline float corner(uint32_t ix, uint32_t iy, uint32_t seedMix, float dx, float 
 
 }  // namespace
 
-// Gradient noise on a unit lattice repeating every `period` cells.
 float gradientNoise(float x, float y, int period, uint32_t seed) {
     float fx = std::floor(x), fy = std::floor(y);
     int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
@@ -150,7 +146,6 @@ float gradientNoise(float x, float y, int period, uint32_t seed) {
     return (a + (b - a) * v) * 1.4f;
 }
 
-// Layers of gradientNoise, finer and weaker in turn.
 float fractalNoise(float x, float y, int period, int octaves, float gain, uint32_t seed) {
     float sum = 0.0f, amplitude = 1.0f, norm = 0.0f;
     for (int o = 0; o < octaves; ++o) {
@@ -164,8 +159,8 @@ float fractalNoise(float x, float y, int period, int octaves, float gain, uint32
     return sum / norm;
 }
 
-// Layers of folded noise; each layer is weighted by the one before so the
-// crests stay sharp and the valleys smooth.
+// Each layer is weighted by the one before, so the crests stay sharp and the
+// valleys smooth.
 float ridgedNoise(float x, float y, int period, int octaves, float gain, uint32_t seed) {
     float sum = 0.0f, amplitude = 1.0f, norm = 0.0f, weight = 1.0f;
     for (int o = 0; o < octaves; ++o) {

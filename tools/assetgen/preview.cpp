@@ -4,6 +4,9 @@
 // point-sampled mipmaps aside; close enough to see colours, seams and framing.
 #include "tools/assetgen/assetgen.h"
 
+#include "world/frame.h"
+#include "world/scene_layout.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -85,7 +88,7 @@ bool writePreview(const std::string& path, const PreviewCamera& camera, int widt
     s.kartBack = kartBackImage(KART_BACK_WIDTH, KART_BACK_HEIGHT);
 
     float eye[3] = {camera.eye[0], camera.eye[1], camera.eye[2]};
-    float ground = static_cast<float>(groundUnder(s, eye[0], eye[2]) + 10);
+    float ground = static_cast<float>(groundUnder(s, eye[0], eye[2]) + EYE_CLEARANCE);
     if (ground > eye[1]) eye[1] = ground;
 
     const float yaw = camera.yawDegrees * PI / 180.0f, pitch = camera.pitchDegrees * PI / 180.0f;
@@ -96,15 +99,17 @@ bool writePreview(const std::string& path, const PreviewCamera& camera, int widt
     const float tanHalf = std::tan(22.5f * PI / 180.0f);
     const float aspect = static_cast<float>(width) / height;
 
-    // The kart: the start layout (10..15 ahead, 2.5 either side) carried with the yaw.
+    // The kart: the start layout (the corners' offsets from the eye, whose view
+    // starts along +x) carried with the yaw.
     float corner[4][3];
-    const float ahead[4] = {10.0f, 10.0f, 15.0f, 15.0f}, side[4] = {-2.5f, 2.5f, 2.5f, -2.5f};
     for (int i = 0; i < 4; ++i) {
-        corner[i][0] = camera.eye[0] + ahead[i] * std::cos(yaw) - side[i] * std::sin(yaw);
-        corner[i][2] = camera.eye[2] + ahead[i] * std::sin(yaw) + side[i] * std::cos(yaw);
+        const float ahead = START_KART_CORNERS[i][0] - START_EYE[0];
+        const float side = START_KART_CORNERS[i][1] - START_EYE[2];
+        corner[i][0] = camera.eye[0] + ahead * std::cos(yaw) - side * std::sin(yaw);
+        corner[i][2] = camera.eye[2] + ahead * std::sin(yaw) + side * std::cos(yaw);
     }
-    corner[0][1] = corner[3][1] = static_cast<float>(groundUnder(s, corner[0][0], corner[0][2]) + 2);
-    corner[1][1] = corner[2][1] = static_cast<float>(groundUnder(s, corner[1][0], corner[1][2]) + 2);
+    corner[0][1] = corner[3][1] = static_cast<float>(groundUnder(s, corner[0][0], corner[0][2]) + KART_RIDE_HEIGHT);
+    corner[1][1] = corner[2][1] = static_cast<float>(groundUnder(s, corner[1][0], corner[1][2]) + KART_RIDE_HEIGHT);
 
     const float turn = camera.skyAngle * PI / 180.0f;
     const float ct = std::cos(turn), st = std::sin(turn);
@@ -121,7 +126,7 @@ bool writePreview(const std::string& path, const PreviewCamera& camera, int widt
             float best = 4000.0f / depthScale;
 
             // Sky box, in its own unturned frame.
-            float o[3] = {eye[0] - 500.0f, eye[1], eye[2] - 500.0f};
+            float o[3] = {eye[0] - SKY_PIVOT_X, eye[1], eye[2] - SKY_PIVOT_Z};
             float lo[3] = {ct * o[0] - st * o[2], o[1], st * o[0] + ct * o[2]};
             float ld[3] = {ct * d[0] - st * d[2], d[1], st * d[0] + ct * d[2]};
             SkyFace face;

@@ -13,13 +13,15 @@
 // lowest band, so the two meet without a seam.
 #include "tools/assetgen/assetgen.h"
 
+#include "world/scene_layout.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-constexpr float CX = 500.0f, CY = 578.5f, CZ = 500.0f;
-constexpr float WIDTH = 4000.0f, HEIGHT = 1000.0f, LENGTH = 4000.0f;
+constexpr float CX = SKY_CENTRE[0], CY = SKY_CENTRE[1], CZ = SKY_CENTRE[2];
+constexpr float WIDTH = SKY_SIZE[0], HEIGHT = SKY_SIZE[1], LENGTH = SKY_SIZE[2];
 constexpr float VIEW_LIFT = 100.0f;      // projection point above the bottom face
 constexpr float CLOUD_HEIGHT = 700.0f;   // cloud layer above the projection point
 constexpr int NOISE_PERIOD = 1 << 16;    // the sky does not tile; just large
@@ -160,8 +162,8 @@ SkyBoxGeometry skyBoxGeometry() {
     return g;
 }
 
-// Where texture coordinate (s, t) of each face is drawn, read off the quads'
-// vertex lists: every face maps (s, t) affinely onto its rectangle.
+// Read off the vertex lists of the drawn quads: every face maps (s, t) affinely
+// onto its rectangle.
 void skyFacePoint(SkyFace face, float s, float t, float p[3]) {
     const SkyBoxGeometry g = skyBoxGeometry();
     switch (face) {
@@ -174,7 +176,6 @@ void skyFacePoint(SkyFace face, float s, float t, float p[3]) {
     }
 }
 
-// The nearest face a ray meets, with the texture coordinates there.
 bool skyRayHit(const float o[3], const float d[3], SkyFace* face, float* s, float* t, float* distance) {
     const SkyBoxGeometry g = skyBoxGeometry();
     struct Plane {
@@ -209,8 +210,6 @@ bool skyRayHit(const float o[3], const float d[3], SkyFace* face, float* s, floa
     return found;
 }
 
-// Renders one face: texel (column i, stored row j) is drawn at
-// s = (i + 0.5) / width, t = (j + 0.5) / height (GL's t = 0 is the first row).
 RgbImage skyFaceImage(SkyFace face, int width, int height) {
     RgbImage image = makeImage(width, height);
     if (face == SKY_BOTTOM) {

@@ -5,6 +5,8 @@
 // every noise here is periodic with a period dividing 1024.
 #include "tools/assetgen/assetgen.h"
 
+#include "world/scene_layout.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -13,9 +15,12 @@ namespace {
 constexpr int N = MAP_EDGE;
 constexpr float PI = 3.14159265f;
 
-// Where the camera and the kart start (the kart spans x 500-505, z 272.5-277.5).
+// The basin's centre: where the camera and the kart start, on the eye's line
+// and inside the kart's length (502 is where the art was tuned).
 constexpr float START_X = 502.0f;
-constexpr float START_Z = 275.0f;
+constexpr float START_Z = START_EYE[2];
+static_assert(START_X > START_KART_CORNERS[0][0] && START_X < START_KART_CORNERS[2][0],
+              "the basin must be centred on the kart");
 // The lake in front of the start, a little to the viewer's right (+z).
 constexpr float LAKE_X = 650.0f;
 constexpr float LAKE_Z = 302.0f;
@@ -85,7 +90,6 @@ void bushesAt(int x, int z, float density, int travelX, int travelZ, float* cove
 
 }  // namespace
 
-// Builds the height model.
 HeightModel buildHeightModel() {
     HeightModel m;
     m.height.resize(static_cast<size_t>(N) * N);
@@ -144,7 +148,6 @@ HeightModel buildHeightModel() {
     return m;
 }
 
-// The raw height file.
 std::vector<uint8_t> heightBytes(const HeightModel& model) {
     std::vector<uint8_t> bytes(model.height.size());
     for (size_t i = 0; i < bytes.size(); ++i)
@@ -152,8 +155,6 @@ std::vector<uint8_t> heightBytes(const HeightModel& model) {
     return bytes;
 }
 
-// The base colour map with baked light.
-//
 // Which texel lands where: the ground at (x, z) gets s = x / 1024 and
 // t = -z / 1024 with repeat wrap, so t wraps to 1 - z / 1024. GL's t = 0 is
 // the first stored row, which in a BMP is the picture's bottom row. Texel
