@@ -49,9 +49,10 @@
 //    SDL_WarpMouseGlobal. Where warping is refused (Wayland, some remote
 //    desktops) a virtual position is kept instead: the last position set plus
 //    the relative motion seen since, so reading and re-centring still agree.
-//  - A window SDL cannot give a GL visual (an X server without GLX) is made
-//    without OpenGL, so choosing its pixel format fails and the program says
-//    so in its own words.
+//  - A window SDL cannot give a GL visual (an X server without GLX) or whose
+//    GL driver fails (no client driver for the server's GLX) is made without
+//    OpenGL, so choosing its pixel format fails and the program says so in its
+//    own words. X protocol errors are reported on standard error, not fatal.
 //  - GL: the "device context" is the window itself. The pixel format (double
 //    buffer, RGB, depth 16) is fixed when the window is created, because SDL
 //    needs the attributes before SDL_CreateWindow; choosing it only checks that
@@ -63,6 +64,8 @@
 #include "app/box_report.h"
 
 #include <SDL.h>
+#include <X11/Xlib.h>  // the error handler's types only; the library is SDL's
+#include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -137,6 +140,32 @@ void explainNoDisplay() {
                  x11 ? x11 : "", wayland ? wayland : "");
 }
 
+// Xlib ends the process on any protocol error that no handler takes. SDL
+// takes them around its own context creation, but not around the context it
+// probes with when it first loads GL for a window: on a server whose GLX has
+// no client driver to match, that probe's error would end the program with
+// exit code 1 and Xlib's words. Counted and reported here, and survived.
+int xErrors = 0;
+
+int reportXError(Display*, XErrorEvent* error) {
+    ++xErrors;
+    std::fprintf(stderr, "merrowind: X error %d on request %d.%d\n", error->error_code,
+                 error->request_code, error->minor_code);
+    return 0;
+}
+
+// Installs reportXError where the x11 driver runs.
+void handleXErrors() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "x11") != 0) return;
+    void* x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    auto setHandler =
+        x11 ? reinterpret_cast<XErrorHandler (*)(XErrorHandler)>(dlsym(x11, "XSetErrorHandler"))
+            : nullptr;
+    if (setHandler) setHandler(reportXError);
+    if (x11) dlclose(x11);
+}
+
 // Starts SDL's video subsystem on first use; false when there is no display,
 // with the reason in SDL_GetError. Never settles for an invisible driver.
 bool ensureVideo() {
@@ -169,6 +198,7 @@ bool ensureVideo() {
         return false;
     }
     refused = false;
+    handleXErrors();
     return true;
 }
 
@@ -452,7 +482,14 @@ WindowHandle platCreateWindow(const char* className, const char* title, uint32_t
     const bool popup = (style & STYLE_POPUP) != 0;
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI |
                    (popup ? SDL_WINDOW_BORDERLESS : SDL_WINDOW_RESIZABLE);
+    const int xErrorsBefore = xErrors;
     SDL_Window* sdl = SDL_CreateWindow(title ? title : "", x, y, outerWidth, outerHeight, flags);
+    if (sdl && xErrors != xErrorsBefore) {
+        // GLX refused SDL's probe: the driver cannot make a context here.
+        SDL_DestroyWindow(sdl);
+        sdl = nullptr;
+        SDL_SetError("the OpenGL driver failed on this display");
+    }
     if (!sdl) {
         // No GL visual or driver (an X server without GLX, say): a plain window
         // still lets the program say so, through the pixel-format failure.

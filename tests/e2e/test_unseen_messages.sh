@@ -41,15 +41,22 @@ e2e_expect_eq 1 "$E2E_EXIT_CODE" "exit code without a display"
 expect_said "neither DISPLAY nor WAYLAND_DISPLAY is set" "no display"
 expect_said "Options: $QUESTION" "the question without a display"
 
-# --- An X server without GLX: the pixel-format failure, then a clean exit -----
+# --- No OpenGL: an X server without GLX, and one whose GLX has no client ------
+# driver to match. Either way the pixel-format failure, then a clean exit.
+no_opengl() {
+    e2e_start_program "$E2E_TMP/fonts" "$@"
+    e2e_answer_box_text Options "$QUESTION" Escape
+    e2e_answer_box_text Error "ChoosePixelFormat failed" Return
+    e2e_answer_box_text Error "Your current setups does not support multitexturing" Return
+    e2e_answer_box_text Error "Failed to open DIB file texture3/Top.bmp. " Return
+    e2e_wait_exit 30
+    e2e_expect_eq 0 "$E2E_EXIT_CODE" "exit code without OpenGL ($*)"
+    expect_said "no OpenGL window" "no OpenGL ($*)"
+}
+e2e_start_xvfb 1024x768
+no_opengl LIBGL_DRIVERS_PATH=/nonexistent
+kill "$E2E_XSERVER_PID" && wait "$E2E_XSERVER_PID" 2>/dev/null
 e2e_start_xvfb 1024x768 -extension GLX
-e2e_start_program "$E2E_TMP/fonts"
-e2e_answer_box_text Options "$QUESTION" Escape
-e2e_answer_box_text Error "ChoosePixelFormat failed" Return
-e2e_answer_box_text Error "Your current setups does not support multitexturing" Return
-e2e_answer_box_text Error "Failed to open DIB file texture3/Top.bmp. " Return
-e2e_wait_exit 30
-e2e_expect_eq 0 "$E2E_EXIT_CODE" "exit code without OpenGL"
-expect_said "no OpenGL window" "the missing GL visual"
+no_opengl
 
 e2e_pass
