@@ -45,6 +45,9 @@
 //    SDL_WarpMouseGlobal. Where warping is refused (Wayland, some remote
 //    desktops) a virtual position is kept instead: the last position set plus
 //    the relative motion seen since, so reading and re-centring still agree.
+//  - A minimised window gets MSG_SIZE with SIZE_KIND_MINIMIZED and 0 x 0; an X
+//    window unmapped without a window manager counts as minimised, as SDL
+//    reports it. platWaitMessage sleeps in SDL_WaitEvent.
 //  - GL: the "device context" is the window itself. The pixel format (double
 //    buffer, RGB, depth 16) is fixed when the window is created, because SDL
 //    needs the attributes before SDL_CreateWindow; choosing it only checks that
@@ -244,7 +247,7 @@ void translateWindowEvent(const SDL_WindowEvent& event) {
     if (!window) return;
     switch (event.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED: post(window, MSG_SIZE, 0, drawableSize(window)); break;
-    case SDL_WINDOWEVENT_MINIMIZED: post(window, MSG_SIZE, 0, 0); break;
+    case SDL_WINDOWEVENT_MINIMIZED: post(window, MSG_SIZE, SIZE_KIND_MINIMIZED, 0); break;
     case SDL_WINDOWEVENT_RESTORED:
         post(window, MSG_SIZE, 0, drawableSize(window));
         post(window, MSG_PAINT, 0, 0);
@@ -514,6 +517,12 @@ void platRestoreDisplayMode() {
 }
 
 // ---- Message queue ----
+
+void platWaitMessage() {
+    pumpEvents();
+    if (!queue.empty() || quitPending || !SDL_WasInit(SDL_INIT_VIDEO)) return;
+    SDL_WaitEvent(nullptr);
+}
 
 bool platPeekMessage(PlatMessage* message) {
     pumpEvents();

@@ -34,6 +34,8 @@
 //  - A quit request is Win32's quit flag: WM_QUIT comes after every posted and
 //    input message that is waiting, and PeekMessageA never reports an empty
 //    queue while the flag is set.
+//  - platWaitMessage is WaitMessage: it returns for input that arrived since
+//    the queue was last read, which PeekMessageA just emptied.
 //  - Key state is GetKeyState, the state as of the last message taken from the
 //    queue, which is what the main loop has seen; bit 0x80 is "down".
 //  - The pixel format descriptor is the classic one: draw to window, OpenGL,
@@ -286,6 +288,8 @@ intptr_t platDispatchMessage(const PlatMessage* message) {
     MSG msg = fullMessage(message);
     return DispatchMessageA(&msg);
 }
+
+void platWaitMessage() { WaitMessage(); }
 
 void platPostQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
 

@@ -7,6 +7,7 @@
 bool detailOn       = true;
 int  detailRepeat   = 16;
 bool filledPolygons = true;
+bool windowMinimised = false;
 
 namespace {
 
@@ -24,6 +25,7 @@ intptr_t handleWindowMessage(WindowHandle window, uint32_t message, uintptr_t wP
                              intptr_t lParam) {
     switch (message) {
     case MSG_SIZE:
+        windowMinimised = wParam == SIZE_KIND_MINIMIZED;
         // The full-screen popup keeps the projection it was created with.
         if (!fullScreenMode) {
             int width = static_cast<int>(static_cast<uint32_t>(lParam) & 0xFFFF);
