@@ -45,6 +45,9 @@
 //    SDL_WarpMouseGlobal. Where warping is refused (Wayland, some remote
 //    desktops) a virtual position is kept instead: the last position set plus
 //    the relative motion seen since, so reading and re-centring still agree.
+//  - Frames are paced to the display: swap interval -1 (late swaps tear
+//    instead of waiting a whole frame) where offered, else 1. Mesa's software
+//    GLX (Xvfb, Xwayland) offers neither and leaves frames unpaced.
 //  - A minimised window gets MSG_SIZE with SIZE_KIND_MINIMIZED and 0 x 0; an X
 //    window unmapped without a window manager counts as minimised, as SDL
 //    reports it. platWaitMessage sleeps in SDL_WaitEvent.
@@ -620,7 +623,10 @@ bool platMakeCurrent(DeviceContextHandle dc, RenderContextHandle rc) {
     if (!rc) return SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr) == 0;
     PlatWindow* window = windowOfContext(dc);
     if (!window) return false;
-    return SDL_GL_MakeCurrent(window->sdl, reinterpret_cast<SDL_GLContext>(rc)) == 0;
+    if (SDL_GL_MakeCurrent(window->sdl, reinterpret_cast<SDL_GLContext>(rc)) != 0) return false;
+    // The swap interval belongs to the context that is current.
+    if (SDL_GL_SetSwapInterval(-1) != 0) SDL_GL_SetSwapInterval(1);
+    return true;
 }
 
 void platDeleteRenderContext(RenderContextHandle rc) {

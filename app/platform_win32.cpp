@@ -43,6 +43,9 @@
 //    whatever its depths.
 //  - wglGetProcAddress returns 1, 2, 3 or -1 instead of null on some drivers
 //    for a name they lack; those count as null.
+//  - Frames are paced to the display through WGL_EXT_swap_control: interval
+//    -1 (adaptive) is refused without WGL_EXT_swap_control_tear, and 1 is
+//    asked for then. Drivers without the extension leave frames unpaced.
 //  - The process is not DPI aware: on a scaled desktop Windows stretches the
 //    800 x 600 client, and cursor positions are in the same scaled pixels, so
 //    steering and the centre point still agree.
@@ -346,7 +349,13 @@ RenderContextHandle platCreateRenderContext(DeviceContextHandle dc) {
 }
 
 bool platMakeCurrent(DeviceContextHandle dc, RenderContextHandle rc) {
-    return wglMakeCurrent(toDc(dc), toRc(rc)) != FALSE;
+    if (!wglMakeCurrent(toDc(dc), toRc(rc))) return false;
+    // The swap interval belongs to the context that is current.
+    typedef BOOL(WINAPI * SwapIntervalProc)(int interval);
+    SwapIntervalProc swapInterval =
+        rc ? reinterpret_cast<SwapIntervalProc>(platGetProcAddress("wglSwapIntervalEXT")) : nullptr;
+    if (swapInterval && !swapInterval(-1)) swapInterval(1);
+    return true;
 }
 
 void platDeleteRenderContext(RenderContextHandle rc) {
