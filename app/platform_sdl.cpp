@@ -27,7 +27,12 @@
 //    procedure with MSG_SIZE at once (ShowWindow sends WM_SIZE the same way);
 //    platUpdateWindow calls it with MSG_PAINT.
 //  - Sizes and client coordinates are drawable pixels (SDL_GL_GetDrawableSize),
-//    which on high-DPI screens are more than window units.
+//    which on high-DPI screens are more than window units. Where the mode is
+//    only emulated, a full-screen window's size comes after it is shown, as a
+//    MSG_SIZE: Xwayland's window grows to the output's size (1280 x 800 while
+//    800 x 600 is emulated); on Wayland SDL 2.26 shows an 800 x 600 buffer
+//    scaled to the output, but reports twice that at output scale 2 until the
+//    window has entered the output.
 //  - The display mode: platChangeDisplayMode only accepts a mode that display 0
 //    lists exactly (width, height and the current depth) and remembers it. The
 //    switch itself happens when a popup window is shown: SDL can only change the

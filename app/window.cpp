@@ -110,7 +110,7 @@ void createGlContext(int width, int height) {
     resizeProjection(width, height);
 }
 
-// Called at set-up and on each resize of a framed window. The width is not
+// Called at set-up and on each resize of the window. The width is not
 // guarded: a minimised window gives an aspect of 0, which GLU accepts.
 void resizeProjection(int width, int height) {
     if (height == 0) height = 1;
