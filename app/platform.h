@@ -195,7 +195,9 @@ void platEndPaint(WindowHandle window);
 bool platKeyHeld(int virtualKey);
 // The cursor position in screen pixels.
 bool platGetCursorPos(int* x, int* y);
-// Moves the cursor to a screen position.
+// Moves the cursor to a screen position. Where the system lets no program move
+// the pointer, the port captures it instead while a window of the program has
+// the focus, and the position read is the last one set plus the motion since.
 bool platSetCursorPos(int x, int y);
 // Shows or hides the cursor over the program's window.
 void platShowCursor(bool show);
