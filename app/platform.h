@@ -10,9 +10,9 @@
 //                    platSetWindowTitle, platHasInputFocus, platFocusWindow
 //   display mode     platReadDisplayMode, platChangeDisplayMode,
 //                    platRestoreDisplayMode
-//   message queue    platPeekMessage, platTranslateMessage, platDispatchMessage,
-//                    platPostQuitMessage, platDefWindowProc, platBeginPaint,
-//                    platEndPaint
+//   message queue    platPeekMessage, platWaitMessage, platTranslateMessage,
+//                    platDispatchMessage, platPostQuitMessage, platDefWindowProc,
+//                    platBeginPaint, platEndPaint
 //   input polling    platKeyHeld, platGetCursorPos, platSetCursorPos,
 //                    platShowCursor
 //   GL context       platGetDeviceContext, platReleaseDeviceContext,
@@ -47,13 +47,20 @@ struct ClientRect {
 // ---- Window messages --------------------------------------------------------
 
 enum : uint32_t {
-    MSG_SIZE        = 0x0005,  // lParam: width in the low 16 bits, height in the high 16
+    MSG_SIZE        = 0x0005,  // wParam: SIZE_KIND_*; lParam: width in the low 16 bits,
+                               // height in the high 16
     MSG_PAINT       = 0x000F,
     MSG_CLOSE       = 0x0010,
     MSG_QUIT        = 0x0012,  // wParam: the exit code given to platPostQuitMessage
     MSG_KEYDOWN     = 0x0100,  // wParam: virtual-key code; sent again for auto-repeat
     MSG_LBUTTONDOWN = 0x0201,  // lParam: client x in the low 16 bits, y in the high 16
     MSG_RBUTTONDOWN = 0x0204,
+};
+
+// What a MSG_SIZE reports (Win32's SIZE_RESTORED and SIZE_MINIMIZED).
+enum : uintptr_t {
+    SIZE_KIND_RESTORED  = 0,  // a new client size
+    SIZE_KIND_MINIMIZED = 1,  // minimised: nothing of the window can be seen
 };
 
 // Virtual-key codes the program names. Letters and digits are their upper-case
@@ -169,6 +176,9 @@ void platRestoreDisplayMode();
 // pending quit request is returned as MSG_QUIT once every message queued before
 // it has been taken, and the queue never reports empty while one is pending.
 bool platPeekMessage(PlatMessage* message);
+// Blocks until a message arrives; returns at once while one is waiting or a
+// quit request is pending.
+void platWaitMessage();
 // Turns key messages into character messages (the program needs none).
 void platTranslateMessage(const PlatMessage* message);
 // Hands the message to its window's procedure; returns the procedure's result.
@@ -187,7 +197,9 @@ void platEndPaint(WindowHandle window);
 bool platKeyHeld(int virtualKey);
 // The cursor position in screen pixels.
 bool platGetCursorPos(int* x, int* y);
-// Moves the cursor to a screen position.
+// Moves the cursor to a screen position. Where the system lets no program move
+// the pointer, the port captures it instead while a window of the program has
+// the focus, and the position read is the last one set plus the motion since.
 bool platSetCursorPos(int x, int y);
 // Shows or hides the cursor over the program's window.
 void platShowCursor(bool show);

@@ -4,7 +4,8 @@
 // context, an exact display mode change for a full-screen popup, a Win32-like
 // message queue fed from SDL events, key and cursor polling, the millisecond
 // clock. Tested on X11 without a window manager (Xvfb, and Xorg with the dummy
-// driver for real mode switches).
+// driver for real mode switches), under openbox, and on sway 1.7 both natively
+// (SDL_VIDEODRIVER=wayland) and through Xwayland.
 //
 // Quirks and decisions, in the order of the header:
 //  - SDL's video subsystem is started by whichever call needs it first; the
@@ -31,7 +32,12 @@
 //    procedure with MSG_SIZE at once (ShowWindow sends WM_SIZE the same way);
 //    platUpdateWindow calls it with MSG_PAINT.
 //  - Sizes and client coordinates are drawable pixels (SDL_GL_GetDrawableSize),
-//    which on high-DPI screens are more than window units.
+//    which on high-DPI screens are more than window units. Where the mode is
+//    only emulated, a full-screen window's size comes after it is shown, as a
+//    MSG_SIZE: Xwayland's window grows to the output's size (1280 x 800 while
+//    800 x 600 is emulated); on Wayland SDL 2.26 shows an 800 x 600 buffer
+//    scaled to the output, but reports twice that at output scale 2 until the
+//    window has entered the output.
 //  - The display mode: platChangeDisplayMode only accepts a mode that display 0
 //    lists exactly (width, height and the current depth) and remembers it. The
 //    switch itself happens when a popup window is shown: SDL can only change the
@@ -45,10 +51,44 @@
 //    first window, so an interrupted program still runs its normal shut-down.
 //  - A quit request is returned as MSG_QUIT after the messages that were queued
 //    before it, even while newer input keeps arriving (held keys auto-repeat).
-//  - Cursor: screen pixels from SDL_GetGlobalMouseState, set with
-//    SDL_WarpMouseGlobal. Where warping is refused (Wayland, some remote
-//    desktops) a virtual position is kept instead: the last position set plus
-//    the relative motion seen since, so reading and re-centring still agree.
+//  - Cursor, two ways of holding it for steering, chosen when video starts:
+//    * warp (X11): screen pixels from SDL_GetGlobalMouseState, set with
+//      SDL_WarpMouseGlobal; the visible cursor is put back every frame.
+//    * capture (Wayland, Xwayland, and any server that refuses a warp): a
+//      virtual position, the last one set plus the relative motion seen since,
+//      so reading and re-centring still agree. From the first platSetCursorPos
+//      on (the program steers), SDL's relative mouse mode is on while a window
+//      of ours has the keyboard focus: the pointer is locked (under Xwayland
+//      grabbed and confined) and hidden, and given back when the focus goes.
+//      Motion counts only while it is held. The hold starts once the pointer
+//      has come over the focused window: sway 1.7 locks a pointer that is
+//      elsewhere with an enter event in output coordinates, corrected by the
+//      next motion, and SDL counts the correction as a jump by the window's
+//      offset. Steering therefore waits for the mouse to come over the
+//      window, where X11 puts the cursor in the middle at once.
+//    Measured on sway 1.7 with Xwayland 22.1 (a virtual pointer through the
+//    compositor): Wayland refuses the warp, and without a lock the cursor
+//    stops at the window's edge. Xwayland takes a warp, but it moves only
+//    Xwayland's own pointer while the cursor is visible: the next real motion
+//    starts from the compositor's cursor again, so every frame saw the
+//    cursor's whole offset from the centre (+200 px of motion turned the view
+//    2.4 rad instead of 0.4). Relative mode there reads XInput2 raw motion,
+//    which carries the compositor's relative motion. SDL 2.26 cuts each raw
+//    delta to whole pixels and drops a raw event whose whole pixels and time
+//    repeat the one before; Xwayland stamps motions that it reads together
+//    with one millisecond, so on a busy machine a burst of equal motions lost
+//    some (20 of +50 px turned 1.79 rad instead of 2.0 in one run of four
+//    under load), while motions that differ, as a hand's do, all count. The
+//    alternatives measured worse: SDL's warping relative mode
+//    (SDL_HINT_MOUSE_RELATIVE_MODE_WARP) lost over half of a quick burst in a
+//    framed window, and hiding the cursor while warping once a frame jumped
+//    and stalled. Xwayland is told by its RandR outputs, XWAYLAND0, 1 ...
+//  - Frames are paced to the display: swap interval -1 (late swaps tear
+//    instead of waiting a whole frame) where offered, else 1. Mesa's software
+//    GLX (Xvfb, Xwayland) offers neither and leaves frames unpaced.
+//  - A minimised window gets MSG_SIZE with SIZE_KIND_MINIMIZED and 0 x 0; an X
+//    window unmapped without a window manager counts as minimised, as SDL
+//    reports it. platWaitMessage sleeps in SDL_WaitEvent.
 //  - A window SDL cannot give a GL visual (an X server without GLX) or whose
 //    GL driver fails (no client driver for the server's GLX) is made without
 //    OpenGL, so choosing its pixel format fails and the program says so in its
@@ -105,7 +145,10 @@ SDL_DisplayMode wantedMode;
 // so until the next events are read the window asked for counts as focused.
 PlatWindow* keyboardFocus = nullptr;
 
-bool warpRefused = false;  // the system would not move the pointer
+// How the pointer is held for steering (see the notes at the top).
+enum class PointerHold { undecided, warp, capture };
+PointerHold pointerHold = PointerHold::undecided;
+bool steering = false;  // the program has set the cursor: it steers with the mouse
 int  virtualX = 0, virtualY = 0;
 
 // Destroys the windows at exit, which gives the desktop its mode back if the
@@ -288,6 +331,38 @@ bool virtualKeyDown(int virtualKey) {
     return any;
 }
 
+// ---- Pointer ----
+
+// Warp where the server moves the cursor a program puts somewhere; capture
+// where it does not (Wayland refuses, Xwayland moves only its own pointer).
+PointerHold choosePointerHold() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::strcmp(driver, "wayland") == 0) return PointerHold::capture;
+    const char* output = SDL_GetDisplayName(0);
+    if (output && std::strncmp(output, "XWAYLAND", 8) == 0) return PointerHold::capture;
+    return PointerHold::warp;
+}
+
+// The hold this server needs, decided on first use.
+PointerHold currentHold() {
+    if (pointerHold == PointerHold::undecided) pointerHold = choosePointerHold();
+    return pointerHold;
+}
+
+// Captures the pointer while the program steers, one of its windows has the
+// keyboard focus and the pointer has come over that window; gives it back
+// when the focus goes.
+void holdPointer() {
+    if (pointerHold != PointerHold::capture) return;
+    SDL_Window* focus = SDL_GetKeyboardFocus();
+    bool ours = false;
+    for (PlatWindow* window : windows) ours = ours || (focus && window->sdl == focus);
+    const bool held = SDL_GetRelativeMouseMode() == SDL_TRUE;
+    const bool over = focus && SDL_GetMouseFocus() == focus;
+    const bool wanted = steering && ours && (held || over);
+    if (wanted != held) SDL_SetRelativeMouseMode(wanted ? SDL_TRUE : SDL_FALSE);
+}
+
 // ---- Events ----
 
 void post(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -303,7 +378,7 @@ void translateWindowEvent(const SDL_WindowEvent& event) {
     if (!window) return;
     switch (event.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED: post(window, MSG_SIZE, 0, drawableSize(window)); break;
-    case SDL_WINDOWEVENT_MINIMIZED: post(window, MSG_SIZE, 0, 0); break;
+    case SDL_WINDOWEVENT_MINIMIZED: post(window, MSG_SIZE, SIZE_KIND_MINIMIZED, 0); break;
     case SDL_WINDOWEVENT_RESTORED:
         post(window, MSG_SIZE, 0, drawableSize(window));
         post(window, MSG_PAINT, 0, 0);
@@ -352,7 +427,7 @@ void pumpEvents() {
         }
         case SDL_MOUSEBUTTONDOWN: translateButton(event.button); break;
         case SDL_MOUSEMOTION:
-            if (warpRefused) {
+            if (pointerHold == PointerHold::capture && SDL_GetRelativeMouseMode()) {
                 virtualX += event.motion.xrel;
                 virtualY += event.motion.yrel;
             }
@@ -360,6 +435,7 @@ void pumpEvents() {
         default: break;
         }
     }
+    holdPointer();
 }
 
 PlatWindow* windowOfContext(DeviceContextHandle dc) { return knownWindow(dc); }
@@ -599,6 +675,12 @@ void platRestoreDisplayMode() {
 
 // ---- Message queue ----
 
+void platWaitMessage() {
+    pumpEvents();
+    if (!queue.empty() || quitPending || !SDL_WasInit(SDL_INIT_VIDEO)) return;
+    SDL_WaitEvent(nullptr);
+}
+
 bool platPeekMessage(PlatMessage* message) {
     pumpEvents();
     if (quitPending && messagesBeforeQuit == 0) {
@@ -646,7 +728,7 @@ bool platKeyHeld(int virtualKey) {
 
 bool platGetCursorPos(int* x, int* y) {
     if (!x || !y || !ensureVideo()) return false;
-    if (warpRefused) {
+    if (currentHold() == PointerHold::capture) {
         *x = virtualX;
         *y = virtualY;
     } else {
@@ -657,9 +739,12 @@ bool platGetCursorPos(int* x, int* y) {
 
 bool platSetCursorPos(int x, int y) {
     if (!ensureVideo()) return false;
-    if (!warpRefused && SDL_WarpMouseGlobal(x, y) != 0) warpRefused = true;
+    if (currentHold() == PointerHold::warp && SDL_WarpMouseGlobal(x, y) != 0)
+        pointerHold = PointerHold::capture;
     virtualX = x;
     virtualY = y;
+    steering = true;
+    holdPointer();
     return true;
 }
 
@@ -700,7 +785,10 @@ bool platMakeCurrent(DeviceContextHandle dc, RenderContextHandle rc) {
     if (!rc) return SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr) == 0;
     PlatWindow* window = windowOfContext(dc);
     if (!window) return false;
-    return SDL_GL_MakeCurrent(window->sdl, reinterpret_cast<SDL_GLContext>(rc)) == 0;
+    if (SDL_GL_MakeCurrent(window->sdl, reinterpret_cast<SDL_GLContext>(rc)) != 0) return false;
+    // The swap interval belongs to the context that is current.
+    if (SDL_GL_SetSwapInterval(-1) != 0) SDL_GL_SetSwapInterval(1);
+    return true;
 }
 
 void platDeleteRenderContext(RenderContextHandle rc) {

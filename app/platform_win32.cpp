@@ -36,6 +36,8 @@
 //  - A quit request is Win32's quit flag: WM_QUIT comes after every posted and
 //    input message that is waiting, and PeekMessageA never reports an empty
 //    queue while the flag is set.
+//  - platWaitMessage is WaitMessage: it returns for input that arrived since
+//    the queue was last read, which PeekMessageA just emptied.
 //  - Key state is GetKeyState, the state as of the last message taken from the
 //    queue, which is what the main loop has seen; bit 0x80 is "down".
 //  - The pixel format descriptor is the classic one: draw to window, OpenGL,
@@ -43,6 +45,9 @@
 //    whatever its depths.
 //  - wglGetProcAddress returns 1, 2, 3 or -1 instead of null on some drivers
 //    for a name they lack; those count as null.
+//  - Frames are paced to the display through WGL_EXT_swap_control: interval
+//    -1 (adaptive) is refused without WGL_EXT_swap_control_tear, and 1 is
+//    asked for then. Drivers without the extension leave frames unpaced.
 //  - The process is not DPI aware: on a scaled desktop Windows stretches the
 //    800 x 600 client, and cursor positions are in the same scaled pixels, so
 //    steering and the centre point still agree.
@@ -282,6 +287,8 @@ intptr_t platDispatchMessage(const PlatMessage* message) {
     return DispatchMessageA(&msg);
 }
 
+void platWaitMessage() { WaitMessage(); }
+
 void platPostQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
 
 intptr_t platDefWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -337,7 +344,13 @@ RenderContextHandle platCreateRenderContext(DeviceContextHandle dc) {
 }
 
 bool platMakeCurrent(DeviceContextHandle dc, RenderContextHandle rc) {
-    return wglMakeCurrent(toDc(dc), toRc(rc)) != FALSE;
+    if (!wglMakeCurrent(toDc(dc), toRc(rc))) return false;
+    // The swap interval belongs to the context that is current.
+    typedef BOOL(WINAPI * SwapIntervalProc)(int interval);
+    SwapIntervalProc swapInterval =
+        rc ? reinterpret_cast<SwapIntervalProc>(platGetProcAddress("wglSwapIntervalEXT")) : nullptr;
+    if (swapInterval && !swapInterval(-1)) swapInterval(1);
+    return true;
 }
 
 void platDeleteRenderContext(RenderContextHandle rc) {

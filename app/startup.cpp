@@ -4,6 +4,7 @@
 #include "app/gl_api.h"
 #include "app/scene_setup.h"
 #include "app/window.h"
+#include "app/window_messages.h"
 #include "camera/camera_rig.h"
 #include "world/frame.h"
 
@@ -56,7 +57,8 @@ void setupScene(WindowHandle window) {
 }
 
 // Messages come first; a frame runs only when the queue is empty. A pending
-// quit keeps the queue from reporting empty, so no frame follows it.
+// quit keeps the queue from reporting empty, so no frame follows it. While the
+// window is minimised the loop sleeps until the next message.
 int runMessageLoop() {
     PlatMessage message = {};
     for (;;) {
@@ -64,6 +66,8 @@ int runMessageLoop() {
             if (message.message == MSG_QUIT) break;
             platTranslateMessage(&message);
             platDispatchMessage(&message);
+        } else if (windowMinimised) {
+            platWaitMessage();
         } else {
             theRig.updateRig();
             composeFrame();

@@ -7,6 +7,7 @@
 bool detailOn       = true;
 int  detailRepeat   = 16;
 bool filledPolygons = true;
+bool windowMinimised = false;
 
 namespace {
 
@@ -21,15 +22,18 @@ int nextDetailRepeat(int repeat) {
 intptr_t handleWindowMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
                              intptr_t lParam) {
     switch (message) {
-    case MSG_SIZE:
-        // The full-screen popup keeps the projection it was created with.
-        if (!fullScreenMode) {
-            int width = static_cast<int>(static_cast<uint32_t>(lParam) & 0xFFFF);
-            int height = static_cast<int>((static_cast<uint32_t>(lParam) >> 16) & 0xFFFF);
-            resizeProjection(width, height);
-            platGetClientRect(window, &clientRect);
-        }
+    case MSG_SIZE: {
+        windowMinimised = wParam == SIZE_KIND_MINIMIZED;
+        // The full-screen popup follows its size too: where the display server
+        // only emulates the 800 x 600 mode (Wayland, Xwayland), the window is
+        // given the output's size, in its own pixels, after it is shown. On a
+        // real mode switch the size stays 800 x 600 and nothing changes.
+        int width = static_cast<int>(static_cast<uint32_t>(lParam) & 0xFFFF);
+        int height = static_cast<int>((static_cast<uint32_t>(lParam) >> 16) & 0xFFFF);
+        resizeProjection(width, height);
+        platGetClientRect(window, &clientRect);
         break;
+    }
     case MSG_PAINT:
         platBeginPaint(window);
         platEndPaint(window);

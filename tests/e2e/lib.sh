@@ -79,6 +79,13 @@ e2e_skip() {
     exit 77
 }
 
+# A server or tool the test needs cannot run here: skipped, except in CI
+# (CI=true), where every leg must run and a missing one is a failure.
+e2e_unavailable() {
+    [ "${CI:-}" = true ] && e2e_fail "$* (CI=true: this leg may not be skipped)"
+    e2e_skip "$*"
+}
+
 e2e_pass() {
     e2e_log "PASS"
     exit 0
@@ -103,15 +110,17 @@ e2e_wait_until() {
     done
 }
 
+# Ends a process this test started (signal TERM, or the one given) and reaps
+# it; nothing for an empty pid.
+e2e_stop() {
+    [ -n "$1" ] || return 0
+    kill -s "${2:-TERM}" "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+}
+
 e2e_cleanup() {
-    if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then
-        kill -9 "$E2E_PID" 2>/dev/null
-        wait "$E2E_PID" 2>/dev/null
-    fi
-    if [ -n "$E2E_XSERVER_PID" ]; then
-        kill "$E2E_XSERVER_PID" 2>/dev/null
-        wait "$E2E_XSERVER_PID" 2>/dev/null
-    fi
+    e2e_stop "$E2E_PID" KILL
+    e2e_stop "$E2E_XSERVER_PID"
     if [ "${E2E_KEEP:-0}" = 1 ]; then
         e2e_log "kept $E2E_TMP"
     else
@@ -284,11 +293,18 @@ e2e_signal() { kill -s "$1" "$E2E_PID"; }
 # viewable or hidden.
 e2e_windows() { "$E2E_FAKEMOTION" --windows; }
 
-# The id of a viewable top-level window with exactly this name, if any.
+# The id of a viewable top-level window with exactly this name, if any. Under
+# a window manager the windows sit inside its frames, and it lists them.
 e2e_find_window() {
-    e2e_windows | awk -v name="$1" '
+    local id
+    id=$(e2e_windows | awk -v name="$1" '
         $2 == "viewable" { id = $1; for (i = 1; i <= 6; i++) $i = ""; sub(/^ +/, "");
-                           if ($0 == name) { print id; exit } }'
+                           if ($0 == name) { print id; exit } }')
+    if [ -z "$id" ] && command -v wmctrl >/dev/null; then
+        id=$(wmctrl -l 2>/dev/null | awk -v name="$1" '
+            { id = $1; $1 = $2 = $3 = ""; sub(/^ +/, ""); if ($0 == name) { print id; exit } }')
+    fi
+    echo "$id"
 }
 
 # Waits for a viewable window with exactly this name; prints its id.
@@ -321,6 +337,20 @@ e2e_main_window() {
 
 # The window's current title.
 e2e_title() { xdotool getwindowname "$1"; }
+
+# Waits until the title that a command prints (e.g. e2e_title ID) has stopped
+# changing, the frames of the last input having run; prints it.
+e2e_settled() {
+    local before after
+    after=$("$@")
+    for _ in $(seq 100); do
+        sleep 0.3
+        before=$after
+        after=$("$@")
+        [ "$before" = "$after" ] && { echo "$after"; return 0; }
+    done
+    e2e_fail "the title never settled: '$after'"
+}
 
 # Waits until the window's title matches the regular expression; prints it.
 e2e_wait_title() {

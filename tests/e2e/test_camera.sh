@@ -30,17 +30,7 @@ numbers() {
 # Evaluates a condition on numbers with awk; true or false.
 holds() { awk "BEGIN { exit !($1) }"; }
 # Waits until the title stops changing (the last key's frames have run).
-settle() {
-    local before after
-    after=$(e2e_title "$win")
-    for _ in $(seq 100); do
-        sleep 0.3
-        before=$after
-        after=$(e2e_title "$win")
-        [ "$before" = "$after" ] && return 0
-    done
-    e2e_fail "the title never settled: '$after'"
-}
+settle() { e2e_settled e2e_title "$win" >/dev/null; }
 # The view's heading in radians, growing as it turns right (from +x to +z).
 heading() { awk -v dx="$1" -v dz="$2" 'BEGIN { printf "%.4f", atan2(dz, dx) }'; }
 

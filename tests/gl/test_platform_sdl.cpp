@@ -33,6 +33,17 @@ TEST_F(PlatformSdl, QuitComesAfterTheQueuedMessagesAndOnlyOnce) {
     for (int i = 0; i < 100 && platPeekMessage(&message); ++i) EXPECT_NE(MSG_QUIT, message.message);
 }
 
+// A wait with a quit pending would otherwise sleep until the next input.
+TEST_F(PlatformSdl, WaitingReturnsAtOnceWhileAQuitIsPending) {
+    platPostQuitMessage(7);
+    platWaitMessage();
+    PlatMessage message = {};
+    bool quit = false;
+    for (int i = 0; i < 10000 && !quit; ++i)
+        quit = platPeekMessage(&message) && message.message == MSG_QUIT;
+    EXPECT_TRUE(quit);
+}
+
 TEST_F(PlatformSdl, WindowsComeOnlyFromRegisteredClasses) {
     InstanceHandle instance = platModuleInstance();
     EXPECT_EQ(nullptr, platCreateWindow("NoSuchClass", "x", STYLE_POPUP, 0, 0, 10, 10, instance));

@@ -150,7 +150,9 @@ TEST_F(Projection, NearAndFarPlanesClipWhatIsDrawn) {
     EXPECT_FALSE(squareVisibleAt(4010.0));
 }
 
-TEST_F(Projection, SizeMessageResizesOnlyAFramedWindow) {
+// Full screen too: where the display server only emulates the 800 x 600 mode,
+// the popup's drawable size comes after it is shown.
+TEST_F(Projection, SizeMessageResizesFramedAndFullScreenWindows) {
     fullScreenMode = false;
     clientRect = {0, 0, 0, 0};
     handleWindowMessage(mainWindow, MSG_SIZE, 0, (200 << 16) | 320);
@@ -164,11 +166,11 @@ TEST_F(Projection, SizeMessageResizesOnlyAFramedWindow) {
     EXPECT_EQ(600, clientRect.bottom);
 
     fullScreenMode = true;
-    handleWindowMessage(mainWindow, MSG_SIZE, 0, (100 << 16) | 100);
+    handleWindowMessage(mainWindow, MSG_SIZE, 0, (800 << 16) | 1280);
     v = currentViewport();
-    EXPECT_EQ(320, v.width);
-    EXPECT_EQ(200, v.height);
-    expectProgramPerspective(320.0 / 200.0);
+    EXPECT_EQ(1280, v.width);
+    EXPECT_EQ(800, v.height);
+    expectProgramPerspective(1280.0 / 800.0);
 }
 
 TEST_F(Projection, RightButtonSwitchesOutlineAndFilledPolygons) {

@@ -32,6 +32,10 @@ struct FakeState {
     bool failSetPixel       = false;
     std::vector<std::string> missingProcs;  // names platGetProcAddress answers null for
     int  quitAfterSwaps = -1;               // posts a quit request at that many swaps
+    // What arrives while the program waits for a message, one per wait. A wait
+    // with nothing left to arrive posts a quit request (exit code 0), so a
+    // program that waits for nothing ends instead of hanging the test.
+    std::vector<PlatMessage> arrivingOnWait;
 
     // What the program did.
     std::vector<std::string> titles;        // every title set, in order
@@ -54,6 +58,7 @@ struct FakeState {
     int         renderContextsDeleted = 0;
     int         deviceContextsReleased = 0;
     int         swaps = 0;
+    int         waits = 0;                  // calls of platWaitMessage
     int         paints = 0;
     int         unregisters = 0;
 

@@ -150,6 +150,17 @@ bool platPeekMessage(PlatMessage* message) {
     return false;
 }
 
+void platWaitMessage() {
+    ++fake.waits;
+    if (!queue.empty() || quitPending) return;
+    if (fake.arrivingOnWait.empty()) {
+        platPostQuitMessage(0);
+        return;
+    }
+    queue.push_back(fake.arrivingOnWait.front());
+    fake.arrivingOnWait.erase(fake.arrivingOnWait.begin());
+}
+
 void platTranslateMessage(const PlatMessage*) {}
 
 intptr_t platDispatchMessage(const PlatMessage* message) {

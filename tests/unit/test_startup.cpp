@@ -33,6 +33,7 @@ protected:
     void SetUp() override {
         fakeReset();
         fullScreenMode = true;
+        windowMinimised = false;
         appInstance = nullptr;
         mainWindow = nullptr;
         clientRect = {0, 0, 0, 0};
@@ -240,6 +241,19 @@ TEST_F(Startup, FramesRunOnlyWhileTheQueueIsEmpty) {
     // Each frame set the title from the camera.
     ASSERT_EQ(fake.titles.size(), 3u);
     EXPECT_EQ(fake.titles[0].rfind("PosX=", 0), 0u);
+}
+
+// Nobody sees the frames of a minimised window: the loop sleeps until the next
+// message instead, and draws again once the window is restored.
+TEST_F(Startup, AMinimisedWindowWaitsForMessagesInsteadOfComposingFrames) {
+    fake.boxAnswers = {BOX_RESULT_NO};
+    fake.quitAfterSwaps = 2;
+    fakePostMessage(MSG_SIZE, SIZE_KIND_MINIMIZED, 0);
+    fake.arrivingOnWait = {{fakeWindow(), MSG_PAINT, 0, 0},
+                           {fakeWindow(), MSG_SIZE, SIZE_KIND_RESTORED, (600 << 16) | 800}};
+    EXPECT_EQ(appEntry(platModuleInstance()), 0);
+    EXPECT_EQ(fake.waits, 2);
+    EXPECT_EQ(fake.swaps, 2);
 }
 
 }  // namespace

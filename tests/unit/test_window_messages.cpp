@@ -15,6 +15,7 @@ protected:
         detailRepeat = 16;
         filledPolygons = true;
         fullScreenMode = false;
+        windowMinimised = false;
         clientRect = {0, 0, 0, 0};
     }
 
@@ -73,23 +74,28 @@ TEST_F(WindowMessages, EscapeAndCloseAskToQuitWithZeroOtherKeysDoNothing) {
     EXPECT_EQ(pendingQuitCode(), 0);
 }
 
-TEST_F(WindowMessages, ResizeRefreshesTheClientRectOnlyInAFramedWindow) {
-    fake.clientWidth = 640;
-    fake.clientHeight = 480;
-    fullScreenMode = true;
-    send(MSG_SIZE, 0, (480 << 16) | 640);
-    EXPECT_EQ(clientRect.right, 0);
+// Full screen too: a display server that only emulates the mode gives the
+// popup the output's size after it is shown.
+TEST_F(WindowMessages, ResizeRefreshesTheClientRectFramedAndFullScreen) {
+    for (bool fullScreen : {true, false}) {
+        fullScreenMode = fullScreen;
+        clientRect = {0, 0, 0, 0};
+        fake.clientWidth = 640;
+        fake.clientHeight = 480;
+        send(MSG_SIZE, SIZE_KIND_RESTORED, (480 << 16) | 640);
+        EXPECT_EQ(clientRect.right, 640);
+        EXPECT_EQ(clientRect.bottom, 480);
+        EXPECT_FALSE(windowMinimised);
 
-    fullScreenMode = false;
-    send(MSG_SIZE, 0, (480 << 16) | 640);
-    EXPECT_EQ(clientRect.right, 640);
-    EXPECT_EQ(clientRect.bottom, 480);
-
-    // A minimised window reports 0 x 0; the projection treats the height as 1.
-    fake.clientWidth = 0;
-    fake.clientHeight = 0;
-    send(MSG_SIZE, 0, 0);
-    EXPECT_EQ(clientRect.bottom, 0);
+        // A minimised window reports 0 x 0; the projection treats the height as 1.
+        fake.clientWidth = 0;
+        fake.clientHeight = 0;
+        send(MSG_SIZE, SIZE_KIND_MINIMIZED, 0);
+        EXPECT_EQ(clientRect.bottom, 0);
+        EXPECT_TRUE(windowMinimised);
+        send(MSG_SIZE, SIZE_KIND_RESTORED, (480 << 16) | 640);
+        EXPECT_FALSE(windowMinimised);
+    }
 }
 
 TEST_F(WindowMessages, SizeParametersAreReadAsUnsigned16BitHalves) {

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Native Wayland (SDL_VIDEODRIVER=wayland) on a headless compositor (sway):
+# mouse-look turns the view by exactly what the mouse moved, framed and full
+# screen, with no window or screen edge in the way; full screen fills the
+# output at scales 1 and 2; Escape ends with 0. Input comes through the
+# compositor from a virtual mouse and keyboard, as a person's does.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/wayland_lib.sh"
+
+wl_start_sway 1280x800 1
+e2e_make_assets "$E2E_TMP/run"
+wl_run_leg "Wayland, framed" framed "$E2E_TMP/run" SDL_VIDEODRIVER=wayland
+wl_run_leg "Wayland, full screen" full "$E2E_TMP/run" SDL_VIDEODRIVER=wayland
+swaymsg output HEADLESS-1 scale 2 >/dev/null || e2e_fail "cannot set the output's scale"
+wl_run_leg "Wayland, full screen at scale 2" full "$E2E_TMP/run" SDL_VIDEODRIVER=wayland
+wl_report
+e2e_pass

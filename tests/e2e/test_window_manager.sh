@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Under a real window manager (openbox on Xvfb), which frames the window and
+# owns the focus: an 800 x 600 client area inside the frame, the title, W
+# drives, the mouse turns the view and the cursor is put back at the centre,
+# minimising stops the frames until the window comes back, Escape ends with 0,
+# and so does the window manager's close.
+source "$(dirname "$0")/lib.sh"
+
+command -v openbox >/dev/null || e2e_unavailable "openbox is not installed"
+command -v wmctrl >/dev/null || e2e_unavailable "wmctrl is not installed"
+
+e2e_start_xvfb 1024x768
+openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
+openbox_pid=$!
+trap 'e2e_stop "$openbox_pid"; e2e_cleanup' EXIT
+e2e_wait_until 30 wmctrl -m >/dev/null ||
+    e2e_unavailable "openbox did not start: $(tail -n 3 "$E2E_TMP/openbox.log")"
+
+# Flat ground, so the title changes only with the keys and the mouse.
+e2e_make_assets "$E2E_TMP/run" Terrain.raw
+head -c 1048576 /dev/zero >"$E2E_TMP/run/texture3/Terrain.raw" || e2e_fail "cannot write Terrain.raw"
+
+start() {
+    e2e_start_program "$E2E_TMP/run"
+    e2e_answer_box Options Escape
+    win=$(e2e_main_window)
+    xdotool windowactivate --sync "$win" || e2e_fail "cannot activate the window"
+    e2e_wait_title "$win" '^PosX=' >/dev/null
+}
+# The view's heading in radians from the title, growing as it turns right.
+heading() {
+    e2e_title "$win" | awk '{ for (i = 1; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+                             printf "%.3f\n", atan2(v["ViewZ"] - v["PosZ"], v["ViewX"] - v["PosX"]) }'
+}
+
+start
+read -r _ _ width height <<<"$(e2e_geometry "$win")"
+e2e_expect_eq "800 600" "$width $height" "client area inside the frame"
+extents=$(xprop -id "$win" _NET_FRAME_EXTENTS)
+e2e_expect_match '= [0-9]+, [0-9]+, [1-9][0-9]*, [0-9]+$' "$extents" "a frame with a title bar"
+
+xdotool keydown w && sleep 0.5 && xdotool keyup w || e2e_fail "cannot hold W"
+title=$(e2e_settled e2e_title "$win")
+[[ "$title" =~ ^PosX=([0-9.]+) ]] && [ "${BASH_REMATCH[1]}" != 490.0 ] ||
+    e2e_fail "W did not drive: '$title'"
+
+# 250 pixels to the right turn the view half a radian to the right, and the
+# cursor is back in the middle.
+before=$(heading)
+e2e_move 650 300
+e2e_wait_until 30 bash -c '[ "$("$0" --where)" = "400 300" ]' "$E2E_FAKEMOTION" ||
+    e2e_fail "the pointer was not put back at (400, 300): $(e2e_pointer)"
+e2e_settled e2e_title "$win" >/dev/null
+turn=$(awk -v a="$(heading)" -v b="$before" 'BEGIN { printf "%.3f", a - b }')
+e2e_log "250 px to the right turned the view by $turn rad"
+awk -v t="$turn" 'BEGIN { exit !(t > 0.35 && t < 0.65) }' || e2e_fail "the mouse turned the view by $turn, not 0.5"
+
+# Minimised, nobody sees a frame: the loop waits, and no title is written.
+xprop -spy -id "$win" _NET_WM_NAME >"$E2E_TMP/titles" 2>/dev/null &
+spy_pid=$!
+trap 'e2e_stop "$spy_pid"; e2e_stop "$openbox_pid"; e2e_cleanup' EXIT
+xdotool windowminimize --sync "$win" || e2e_fail "cannot minimise the window"
+sleep 0.5
+count=$(wc -l <"$E2E_TMP/titles")
+sleep 1
+e2e_expect_eq "$count" "$(wc -l <"$E2E_TMP/titles")" "titles written while minimised"
+xdotool windowactivate --sync "$win" || e2e_fail "cannot bring the window back"
+frames_again() { [ "$(wc -l <"$E2E_TMP/titles")" -gt $((count + 10)) ]; }
+e2e_wait_until 30 frames_again || e2e_fail "no frames after the window came back"
+
+e2e_key "$win" Escape
+e2e_wait_exit 30
+e2e_expect_eq 0 "$E2E_EXIT_CODE" "exit code after Escape"
+
+# The window manager's close button: a polite close request, and exit code 0.
+start
+wmctrl -i -c "$win" || e2e_fail "the window manager cannot close the window"
+e2e_wait_exit 30
+e2e_expect_eq 0 "$E2E_EXIT_CODE" "exit code after the window manager's close"
+e2e_pass

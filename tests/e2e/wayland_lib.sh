@@ -1,0 +1,376 @@
+# Helpers for the legs on a headless Wayland compositor, on top of lib.sh:
+# sway with Xwayland, driven through the compositor by a virtual mouse and
+# keyboard (tests/support/wlinput.c), as a person's devices are.
+#
+#   source "$(dirname "$0")/lib.sh"
+#   source "$(dirname "$0")/wayland_lib.sh"
+#   wl_start_sway 1280x800 1          # output size and scale; exports DISPLAY
+#                                     # (Xwayland), WAYLAND_DISPLAY, SWAYSOCK
+#   e2e_start_program DIR             # under Xwayland; SDL_VIDEODRIVER=wayland
+#                                     # for a native window
+#   wl_answer_box Options Return      # the question, answered on the keyboard
+#   wl_wait_title '^PosX='            # the main window's title
+#   wl_input "rel 100 0" "tap 1"      # motion and keys, taken by the compositor
+#   e2e_wait_exit 30
+#
+# Facts these helpers are built on (Debian 12: sway 1.7, Xwayland 22.1):
+#  - sway refuses to run as root. Run by root, it runs as the unprivileged
+#    user MERROWIND_COMPOSITOR_USER (default nobody) with a runtime folder of
+#    its own; root can reach its sockets. Xwayland lets in only the user it runs
+#    as, so that user adds ours to its access list (xhost).
+#  - Without `seat * pointer_constraint enable` sway never grants a pointer
+#    lock, and relative mouse mode would see no motion at all.
+#  - Every window floats, at its own size, as on a desktop: tiled, a lone
+#    window would be stretched over the whole output.
+#  - `swaymsg -t get_tree` gives every window's title, size, focus and full-
+#    screen state, native or Xwayland; the program's windows carry its pid.
+#  - Boxes: SDL shows them through its X11 code whenever no window owns them,
+#    also for SDL_VIDEODRIVER=wayland, so DISPLAY stays set for native legs.
+#    A key reaches a box only once Xwayland has given it the X input focus,
+#    which comes a little after sway shows it focused.
+#  - `grim` saves what the output shows, in its own pixels (scale included).
+
+WL_INPUT=$E2E_BUILD/tests/wlinput
+WL_USER=${MERROWIND_COMPOSITOR_USER:-nobody}
+WL_RUNTIME=
+WL_SWAY_PID=
+WL_INPUT_PID=
+WL_INPUT_FD=
+WL_TAKEN_FD=
+WL_SENT=0
+
+wl_cleanup() {
+    if [ -n "$WL_INPUT_FD" ]; then
+        exec {WL_INPUT_FD}>&- {WL_TAKEN_FD}<&-
+        WL_INPUT_FD=
+    fi
+    e2e_stop "$WL_INPUT_PID"
+    # The program first: a compositor going away under it is not its fault.
+    e2e_stop "$E2E_PID" KILL
+    E2E_PID=
+    e2e_stop "$WL_SWAY_PID"
+    if [ -n "$WL_RUNTIME" ]; then
+        [ "${E2E_KEEP:-0}" = 1 ] && cp "$WL_RUNTIME"/*.log "$E2E_TMP"/ 2>/dev/null
+        rm -rf "$WL_RUNTIME"
+    fi
+}
+trap 'wl_cleanup; e2e_cleanup' EXIT
+# A write to the input helper after it died must fail the test, not kill it.
+trap '' PIPE
+
+# The prefix that runs a command as the compositor's user (none: as ourselves).
+WL_AS_USER=()
+
+_wl_environment_ready() { grep -q '^DISPLAY=' "$WL_RUNTIME/environment"; }
+
+# Starts sway on a headless output of SIZE (WxH) at SCALE, with Xwayland and
+# the virtual mouse and keyboard. Exports what the program and the helpers need.
+wl_start_sway() {
+    local size=${1:-1280x800} scale=${2:-1} tool
+    for tool in sway swaymsg Xwayland grim jq xhost setpriv; do
+        command -v "$tool" >/dev/null || e2e_unavailable "$tool is not installed"
+    done
+    [ -x "$WL_INPUT" ] ||
+        e2e_unavailable "no $WL_INPUT (wayland-scanner, libwayland-dev, libxkbcommon-dev)"
+    if [ "$(id -u)" = 0 ]; then
+        id -u "$WL_USER" >/dev/null 2>&1 || e2e_unavailable "no user $WL_USER to run sway as"
+        WL_AS_USER=(setpriv --reuid="$WL_USER" --regid="$(id -g "$WL_USER")" --clear-groups --)
+    fi
+    # Xwayland runs as the compositor's user and needs the shared socket folder;
+    # where no X server has made it yet, it is made as an X server makes it.
+    if [ ! -d /tmp/.X11-unix ]; then
+        mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix
+    fi
+    WL_RUNTIME=$(mktemp -d "${TMPDIR:-/tmp}/merrowind-sway.XXXXXX") ||
+        e2e_fail "cannot make a runtime folder"
+    cat >"$WL_RUNTIME/sway.conf" <<CONF
+xwayland enable
+seat * pointer_constraint enable
+for_window [title=".*"] floating enable
+output HEADLESS-1 mode $size scale $scale
+exec env >$WL_RUNTIME/environment.part && mv $WL_RUNTIME/environment.part $WL_RUNTIME/environment
+CONF
+    chmod 700 "$WL_RUNTIME"
+    [ "$(id -u)" = 0 ] && chown -R "$WL_USER" "$WL_RUNTIME"
+    # wlroots hands buffers and keymaps over in POSIX shared memory (/dev/shm).
+    # Where only root may write there (a chroot's plain /dev/shm folder), the
+    # compositor gets a private one in a mount namespace of its own.
+    local launch=()
+    if ! "${WL_AS_USER[@]}" test -w /dev/shm; then
+        [ "$(id -u)" = 0 ] && [ -d /dev/shm ] ||
+            e2e_unavailable "$WL_USER cannot write to /dev/shm"
+        launch=(unshare --mount --propagation private --
+                sh -c 'mount -t tmpfs -o mode=1777 shm /dev/shm && exec "$@"' sh)
+    fi
+    # No hardware at all: the headless backend, no input devices, software rendering.
+    "${launch[@]}" "${WL_AS_USER[@]}" env -i PATH="$PATH" HOME="$WL_RUNTIME" \
+        XDG_RUNTIME_DIR="$WL_RUNTIME" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
+        WLR_RENDERER=pixman sway -c "$WL_RUNTIME/sway.conf" >"$WL_RUNTIME/sway.log" 2>&1 &
+    WL_SWAY_PID=$!
+    e2e_wait_until 30 _wl_environment_ready ||
+        e2e_unavailable "sway did not start: $(tail -n 5 "$WL_RUNTIME/sway.log")"
+    local name
+    for name in WAYLAND_DISPLAY DISPLAY SWAYSOCK; do
+        export "$name=$(sed -n "s/^$name=//p" "$WL_RUNTIME/environment")"
+    done
+    export XDG_RUNTIME_DIR=$WL_RUNTIME
+    # Xwayland starts on its first client; that client lets ours in. A client
+    # of an Xwayland that failed to start would wait for ever.
+    "${WL_AS_USER[@]}" env DISPLAY="$DISPLAY" timeout 30 xhost "+si:localuser:$(id -un)" >/dev/null ||
+        e2e_unavailable "Xwayland did not start: $(tail -n 5 "$WL_RUNTIME/sway.log")"
+
+    mkfifo "$E2E_TMP/input" "$E2E_TMP/taken" || e2e_fail "cannot make the input pipes"
+    "$WL_INPUT" <"$E2E_TMP/input" >"$E2E_TMP/taken" 2>"$E2E_TMP/input.log" &
+    WL_INPUT_PID=$!
+    exec {WL_INPUT_FD}>"$E2E_TMP/input" {WL_TAKEN_FD}<"$E2E_TMP/taken"
+    WL_SENT=0
+    # The first command proves the devices exist; the pointer starts mid-output.
+    wl_input "abs 1 1 2 2"
+}
+
+# Sends input commands (see wlinput.c), each once the compositor took the last.
+wl_input() {
+    local command
+    for command in "$@"; do
+        echo "$command" >&"$WL_INPUT_FD" 2>/dev/null ||
+            e2e_fail "the virtual input has gone: $(cat "$E2E_TMP/input.log")"
+        WL_SENT=$((WL_SENT + 1))
+        local taken=
+        read -r -t 10 -u "$WL_TAKEN_FD" taken
+        [ "$taken" = "done $WL_SENT" ] ||
+            e2e_fail "the compositor did not take '$command': $(cat "$E2E_TMP/input.log")"
+    done
+}
+
+# The program's windows as JSON objects, one a line: name, shell, focused,
+# fullscreen_mode, rect (on the output, frame included) and window_rect (the
+# client area inside the frame).
+wl_windows() {
+    swaymsg -t get_tree 2>/dev/null | jq -c --argjson pid "${E2E_PID:-0}" \
+        '.. | objects | select(.pid? == $pid and .type? != "workspace")
+            | {name, shell, focused, fullscreen_mode, rect, window_rect}'
+}
+
+# The program's main window (the one whose title is not a box caption).
+wl_main_window() { wl_windows | jq -c 'select(.name != "Options" and .name != "Error")' | head -n1; }
+
+# The main window's title.
+wl_title() { wl_main_window | jq -r '.name // empty'; }
+
+# Waits until the main window's title matches the regular expression; prints it.
+wl_wait_title() {
+    local pattern=$1 timeout=${2:-30} title=
+    local deadline=$((SECONDS + timeout))
+    while :; do
+        title=$(wl_title)
+        [[ "$title" =~ $pattern ]] && break
+        [ "$SECONDS" -lt "$deadline" ] || e2e_fail "the title is still '$title', not /$pattern/"
+        e2e_running || e2e_fail "the program ended while waiting for /$pattern/"
+        sleep 0.1
+    done
+    echo "$title"
+}
+
+# The box is focused by sway, and Xwayland has given it the X input focus: a key
+# sent before that would be lost.
+_wl_box_focused() {
+    wl_windows | jq -e --arg name "$1" 'select(.name == $name and .focused)' >/dev/null || return 1
+    local box
+    box=$(e2e_find_window "$1")
+    [ -n "$box" ] && [ "$((box))" = "$(xdotool getwindowfocus 2>/dev/null)" ]
+}
+
+# Waits for the next box, checks its caption and answers it with a key of the
+# virtual keyboard (Return: Yes or OK; Escape: No).
+wl_answer_box() {
+    local caption=$1 key=$2 timeout=${3:-30} code
+    local number=$((E2E_BOXES_ANSWERED + 1))
+    e2e_wait_until "$timeout" _e2e_box_shown "$number" ||
+        e2e_fail "box $number ('$caption') was not shown within ${timeout}s"
+    local line
+    line=$(sed -n "${number}p" "$E2E_BOX_LOG")
+    [ "${line%%$'\t'*}" = "$caption" ] || e2e_fail "box $number is '$line', not '$caption'"
+    e2e_wait_until "$timeout" _wl_box_focused "$caption" || e2e_fail "box '$caption' never had the focus"
+    case $key in
+    Return) code=28 ;;
+    Escape) code=1 ;;
+    *) e2e_fail "no key code for $key" ;;
+    esac
+    wl_input "tap $code"
+    E2E_BOXES_ANSWERED=$number
+}
+
+# Saves what the output shows as a PNG.
+wl_screenshot() { grim "$1" || e2e_fail "cannot take a screenshot of the output"; }
+
+# ---- Steering ------------------------------------------------------------------
+
+# The view's heading and tilt in radians, "YAW PITCH", from the main window's
+# title; the heading grows as the view turns right (from +x towards +z).
+wl_view() {
+    local title
+    title=$(wl_title)
+    [[ "$title" =~ ^PosX=(-?[0-9.]+)\ PosY=(-?[0-9.]+)\ PosZ=(-?[0-9.]+)\ ViewX=(-?[0-9.]+)\ ViewY=(-?[0-9.]+)\ ViewZ=(-?[0-9.]+)$ ]] ||
+        e2e_fail "not a position title: '$title'"
+    awk -v px="${BASH_REMATCH[1]}" -v py="${BASH_REMATCH[2]}" -v pz="${BASH_REMATCH[3]}" \
+        -v vx="${BASH_REMATCH[4]}" -v vy="${BASH_REMATCH[5]}" -v vz="${BASH_REMATCH[6]}" '
+        BEGIN { dx = vx - px; dy = vy - py; dz = vz - pz
+                printf "%.3f %.3f\n", atan2(dz, dx), atan2(dy, sqrt(dx * dx + dz * dz)) }'
+}
+
+
+# Moves the mouse in "COUNTxDX,DY" runs of motions. As a hand never moves in
+# exactly equal steps, each motion goes a pixel up or down, in turn: SDL 2.26
+# under Xwayland drops a motion whose whole pixels repeat the one before
+# within one millisecond (see app/platform_sdl.cpp), and motions sent in a
+# burst on a busy machine share one.
+wl_move() {
+    local run count dx dy tremor=-1 commands=()
+    for run in "$@"; do
+        count=${run%%x*}
+        run=${run#*x}
+        dx=${run%,*}
+        dy=${run#*,}
+        for _ in $(seq "$count"); do
+            tremor=$((-tremor))
+            commands+=("rel $dx $((dy + tremor))")
+        done
+    done
+    wl_input "${commands[@]}"
+}
+
+# Each step: the mouse's motions, then the turn and the tilt they must give:
+# N pixels turn the view N/500 rad, any number of times in a row, well past
+# the window's and the screen's edges, and back the way they went.
+WL_STEPS=(
+    "1x100,0 10x10,0|0.4|0"
+    "1x-100,0|-0.2|0"
+    "20x50,0|2.0|0"
+    "20x-50,0|-2.0|0"
+    "1x0,-100|0|0.2"
+)
+# What the title's one decimal leaves of an angle, twice.
+WL_TURN_TOLERANCE=0.15
+
+# The change from one view to another, "TURN TILT", the turn within (-pi, pi].
+_wl_change() {
+    awk -v b="$1" -v a="$2" 'BEGIN { split(b, x, " "); split(a, y, " "); d = y[1] - x[1]
+        if (d > 3.14159) d -= 6.28319; if (d < -3.14159) d += 6.28319
+        printf "%+.3f %+.3f\n", d, y[2] - x[2] }'
+}
+
+# Runs the steps (default WL_STEPS) in the focused main window, the pointer
+# over it, and checks every turn and tilt, and that the view stays put once the
+# hand stops. Each figure measured goes into WL_MEASURED.
+WL_MEASURED=()
+wl_check_steering() {
+    local label=$1 step moves turn tilt before change
+    shift
+    local steps=("$@")
+    [ $# -gt 0 ] || steps=("${WL_STEPS[@]}")
+    # The pointer's first motion over the window starts the capture.
+    wl_input "rel 1 0" "rel -1 0"
+    e2e_settled wl_title >/dev/null
+    for step in "${steps[@]}"; do
+        IFS='|' read -r moves turn tilt <<<"$step"
+        before=$(wl_view)
+        # shellcheck disable=SC2086
+        wl_move $moves
+        e2e_settled wl_title >/dev/null
+        change=$(_wl_change "$before" "$(wl_view)")
+        WL_MEASURED+=("$label, $moves: turn ${change% *}, tilt ${change#* }")
+        awk -v c="$change" -v turn="$turn" -v tilt="$tilt" -v tol="$WL_TURN_TOLERANCE" '
+            function off(a, b) { return a > b ? a - b : b - a }
+            BEGIN { split(c, v, " "); exit !(off(v[1], turn) < tol && off(v[2], tilt) < tol) }' ||
+            e2e_fail "$label: $moves turned and tilted the view by $change, not by $turn and $tilt"
+    done
+    before=$(wl_title)
+    sleep 1
+    e2e_expect_eq "$before" "$(wl_title)" "$label: the view once the hand stopped"
+}
+
+# ---- Pictures ------------------------------------------------------------------
+
+# True when the PNG shows the scene over the whole of it: the kart's red top in
+# the middle, low down, and no black corner.
+wl_fills() {
+    local png=$1 width height
+    read -r width height < <(identify -format '%w %h\n' "$png")
+    [[ "$(e2e_pixel "$png" $((width / 2)) $((height * 7 / 10)))" =~ ^2[0-9][0-9]\ [0-4]?[0-9]\ [0-4]?[0-9]$ ]] ||
+        return 1
+    local corner
+    for corner in "2 2" "$((width - 3)) 2" "2 $((height - 3))" "$((width - 3)) $((height - 3))"; do
+        # shellcheck disable=SC2086
+        [ "$(e2e_pixel "$png" $corner)" != "0 0 0" ] || return 1
+    done
+}
+
+# ---- One run of the program ------------------------------------------------------
+
+# The output's size in layout units (its pixels over its scale) as "W H".
+wl_output_size() {
+    swaymsg -t get_outputs | jq -r '.[0].rect | "\(.width) \(.height)"'
+}
+
+_wl_focused() { [ "$(wl_main_window | jq -r .focused)" = "$1" ]; }
+
+_wl_filled() {
+    wl_screenshot "$1"
+    wl_fills "$1"
+}
+
+# One run of the program in DIR: framed (No) or full screen (Yes), extra
+# VAR=value for its environment. Checks the window, a full screen's picture,
+# the steering, the focus going elsewhere (framed) and Escape ending with 0.
+wl_run_leg() {
+    local label=$1 mode=$2 dir=$3
+    shift 3
+    e2e_start_program "$dir" LIBGL_ALWAYS_SOFTWARE=1 "$@"
+    if [ "$mode" = full ]; then
+        wl_answer_box Options Return
+    else
+        wl_answer_box Options Escape
+    fi
+    wl_wait_title '^PosX=' >/dev/null
+    local window shape
+    window=$(wl_main_window)
+    if [ "$mode" = full ]; then
+        shape=$(jq -r '"\(.fullscreen_mode) \(.rect.width) \(.rect.height)"' <<<"$window")
+        e2e_expect_eq "1 $(wl_output_size)" "$shape" "$label: full screen over the output"
+        local png=$E2E_TMP/${label//[^A-Za-z0-9]/-}.png
+        e2e_wait_until 30 _wl_filled "$png" ||
+            e2e_fail "$label: the scene does not fill the output (see $png)"
+    else
+        shape=$(jq -r '"\(.fullscreen_mode) \(.window_rect.width) \(.window_rect.height)"' <<<"$window")
+        e2e_expect_eq "0 800 600" "$shape" "$label: framed client area"
+    fi
+
+    wl_check_steering "$label"
+
+    if [ "$mode" = framed ]; then
+        # Focus on an empty workspace: the pointer is the desktop's again, and
+        # going out and back over the window turns nothing.
+        local held
+        held=$(wl_title)
+        swaymsg workspace 2 >/dev/null
+        e2e_wait_until 10 _wl_focused false || e2e_fail "$label: the focus did not go"
+        wl_move 10x50,0 10x-50,0
+        sleep 0.5
+        e2e_expect_eq "$held" "$(wl_title)" "$label: the view with the focus elsewhere"
+        swaymsg workspace 1 >/dev/null
+        e2e_wait_until 10 _wl_focused true || e2e_fail "$label: the focus did not come back"
+        sleep 0.5
+        e2e_expect_eq "$held" "$(wl_title)" "$label: the view when the focus came back"
+        wl_check_steering "$label, focus back" "${WL_STEPS[0]}"
+    fi
+
+    wl_input "tap 1"
+    e2e_wait_exit 30
+    e2e_expect_eq 0 "$E2E_EXIT_CODE" "$label: exit code after Escape"
+}
+
+# Logs every figure measured.
+wl_report() {
+    local line
+    for line in "${WL_MEASURED[@]}"; do e2e_log "$line"; done
+}
