@@ -7,6 +7,16 @@
 // driver for real mode switches), under openbox, and on sway 1.7 both natively
 // (SDL_VIDEODRIVER=wayland) and through Xwayland.
 //
+// Sections, in file order (each opens with a "// ---- name ----" line):
+//   state             windows, classes, the queue, focus, the pointer's hold
+//   video start-up    ensureVideo: no invisible drivers, X errors survived
+//   keys              virtual-key codes to and from SDL keys
+//   pointer           warp or capture for steering
+//   events            SDL events into the Win32-like message queue
+//   GL entry points   the extension each entry point needs
+//   then the header's functions in its order: message boxes, window, display
+//   mode, message queue, input polling, rendering context, clock and module.
+//
 // Quirks and decisions, in the order of the header:
 //  - SDL's video subsystem is started by whichever call needs it first; the
 //    full-screen question is shown before any window exists. The windows are
@@ -119,6 +129,8 @@ struct PlatWindow {
     WindowProcedure procedure;
 };
 
+// ---- State ----
+
 namespace {
 
 struct WindowClass {
@@ -150,6 +162,8 @@ enum class PointerHold { undecided, warp, capture };
 PointerHold pointerHold = PointerHold::undecided;
 bool steering = false;  // the program has set the cursor: it steers with the mouse
 int  virtualX = 0, virtualY = 0;
+
+// ---- Video start-up ----
 
 // Destroys the windows at exit, which gives the desktop its mode back if the
 // program ends without restoring it. SDL itself stays loaded: SDL_Quit would
@@ -439,6 +453,8 @@ void pumpEvents() {
 }
 
 PlatWindow* windowOfContext(DeviceContextHandle dc) { return knownWindow(dc); }
+
+// ---- GL entry points ----
 
 // Extension entry points and the extension that must be offered for each.
 struct ExtensionEntry {

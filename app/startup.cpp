@@ -19,7 +19,6 @@ const int         WINDOW_HEIGHT = 600;
 
 }  // namespace
 
-// The entry point's steps; the platform's main calls this with its module.
 int appEntry(InstanceHandle instance) {
     int answer = platMessageBox(nullptr, "Click Yes to go to full screen (Recommended)", "Options",
                                 BOX_YESNO | BOX_ICONQUESTION);
@@ -36,7 +35,6 @@ int appEntry(InstanceHandle instance) {
     return runMessageLoop();
 }
 
-// Called by set-up once the rendering context is current.
 bool lookUpMultitexture() {
     glActiveTextureARB =
         reinterpret_cast<ActiveTextureProc>(platGetProcAddress("glActiveTextureARB"));
@@ -45,8 +43,8 @@ bool lookUpMultitexture() {
     return glActiveTextureARB && glMultiTexCoord2fARB;
 }
 
-// Called once, right after the window exists. A failure asks to quit but
-// never cuts set-up short: the loop ends at the quit before the first frame.
+// A failure asks to quit but never cuts set-up short: the loop ends at the
+// quit before the first frame.
 void setupScene(WindowHandle window) {
     if (!attachSceneContext(window)) {
         platMessageBox(mainWindow, "Your current setups does not support multitexturing",
@@ -56,9 +54,7 @@ void setupScene(WindowHandle window) {
     loadScene();
 }
 
-// Messages come first; a frame runs only when the queue is empty. A pending
-// quit keeps the queue from reporting empty, so no frame follows it. While the
-// window is minimised the loop sleeps until the next message.
+// A pending quit keeps the queue from reporting empty, so no frame follows it.
 int runMessageLoop() {
     PlatMessage message = {};
     for (;;) {
@@ -77,7 +73,7 @@ int runMessageLoop() {
     return static_cast<int>(message.wParam);
 }
 
-// Called once after the loop. The window itself stays: the process ends next.
+// The window itself stays: the process ends next.
 void releaseAll() {
     if (renderContext) {
         platMakeCurrent(nullptr, nullptr);

@@ -4,15 +4,18 @@
 #include "app/platform.h"
 
 // The entry point's steps: the full-screen question, the window, set-up and the
-// loop. Returns the process exit code.
+// loop. The platform's main calls it with its module; returns the exit code.
 int appEntry(InstanceHandle instance);
 // Looks up the two multitexture entry points into glActiveTextureARB and
-// glMultiTexCoord2fARB; false when the context lacks either.
+// glMultiTexCoord2fARB, once the context is current; false when it lacks either.
 bool lookUpMultitexture();
-// Initialises the scene in its fixed order; every step runs even after a failure.
+// Called once, right after the window exists: initialises the scene in its
+// fixed order; every step runs even after a failure.
 void setupScene(WindowHandle window);
-// Dispatches messages and composes a frame whenever the queue is empty, until a
+// Dispatches messages and composes a frame whenever the queue is empty (while
+// the window is minimised it sleeps until the next message instead), until a
 // quit message; then releases everything and returns the quit's exit code.
 int runMessageLoop();
-// Releases the contexts, restores the display and forgets the window class.
+// Called once after the loop: releases the contexts, restores the display and
+// forgets the window class.
 void releaseAll();
