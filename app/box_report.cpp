@@ -16,8 +16,7 @@ void putOneLine(FILE* out, const char* field, bool trimEnd) {
     const char* end = field ? field : "";
     for (const char* c = end; *c; ++c)
         if (!trimEnd || (!isBreak(*c) && *c != ' ')) end = c + 1;
-    for (const char* c = field ? field : ""; c < end; ++c)
-        std::fputc(isBreak(*c) ? ' ' : *c, out);
+    for (const char* c = field ? field : ""; c < end; ++c) std::fputc(isBreak(*c) ? ' ' : *c, out);
 }
 
 }  // namespace

@@ -11,17 +11,17 @@
 #include <cstdio>
 
 float frameSeconds = 0.0f;
-char  frameRateText[40] = "";
+char frameRateText[40] = "";
 
 namespace {
 
-const float    MILLISECONDS_TO_SECONDS = 0.001f;
-const uint32_t REPORT_INTERVAL_MS      = 1000;  // strictly more than this reports
+const float MILLISECONDS_TO_SECONDS = 0.001f;
+const uint32_t REPORT_INTERVAL_MS = 1000;  // strictly more than this reports
 
-bool     hasTicked         = false;
-uint32_t lastTickMs        = 0;
-uint32_t lastReportMs      = 0;
-int      framesSinceReport = 0;
+bool hasTicked = false;
+uint32_t lastTickMs = 0;
+uint32_t lastReportMs = 0;
+int framesSinceReport = 0;
 
 }  // namespace
 
@@ -30,8 +30,8 @@ void tickFrameCounter() {
 
     // The first frame has no previous one: measuring from the clock's origin
     // would hand the next frame's movement the whole uptime.
-    frameSeconds = hasTicked ? static_cast<float>(now - lastTickMs) * MILLISECONDS_TO_SECONDS
-                             : 0.0f;
+    frameSeconds =
+        hasTicked ? static_cast<float>(now - lastTickMs) * MILLISECONDS_TO_SECONDS : 0.0f;
     hasTicked = true;
     lastTickMs = now;
 

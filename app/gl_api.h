@@ -37,5 +37,5 @@ typedef void(APIENTRY* ActiveTextureProc)(GLenum texture);
 typedef void(APIENTRY* MultiTexCoord2fProc)(GLenum target, GLfloat s, GLfloat t);
 
 // Filled by scene set-up; null until then, and null when the context lacks them.
-extern ActiveTextureProc   glActiveTextureARB;
+extern ActiveTextureProc glActiveTextureARB;
 extern MultiTexCoord2fProc glMultiTexCoord2fARB;

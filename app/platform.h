@@ -31,8 +31,8 @@
 #include <cstdint>
 
 // Opaque handles. Each port decides what stands behind them.
-typedef struct PlatInstance*      InstanceHandle;
-typedef struct PlatWindow*        WindowHandle;
+typedef struct PlatInstance* InstanceHandle;
+typedef struct PlatWindow* WindowHandle;
 typedef struct PlatDeviceContext* DeviceContextHandle;
 typedef struct PlatRenderContext* RenderContextHandle;
 
@@ -47,19 +47,19 @@ struct ClientRect {
 // ---- Window messages --------------------------------------------------------
 
 enum : uint32_t {
-    MSG_SIZE        = 0x0005,  // wParam: SIZE_KIND_*; lParam: width in the low 16 bits,
-                               // height in the high 16
-    MSG_PAINT       = 0x000F,
-    MSG_CLOSE       = 0x0010,
-    MSG_QUIT        = 0x0012,  // wParam: the exit code given to platPostQuitMessage
-    MSG_KEYDOWN     = 0x0100,  // wParam: virtual-key code; sent again for auto-repeat
+    MSG_SIZE = 0x0005,  // wParam: SIZE_KIND_*; lParam: width in the low 16 bits,
+                        // height in the high 16
+    MSG_PAINT = 0x000F,
+    MSG_CLOSE = 0x0010,
+    MSG_QUIT = 0x0012,         // wParam: the exit code given to platPostQuitMessage
+    MSG_KEYDOWN = 0x0100,      // wParam: virtual-key code; sent again for auto-repeat
     MSG_LBUTTONDOWN = 0x0201,  // lParam: client x in the low 16 bits, y in the high 16
     MSG_RBUTTONDOWN = 0x0204,
 };
 
 // What a MSG_SIZE reports (Win32's SIZE_RESTORED and SIZE_MINIMIZED).
 enum : uintptr_t {
-    SIZE_KIND_RESTORED  = 0,  // a new client size
+    SIZE_KIND_RESTORED = 0,   // a new client size
     SIZE_KIND_MINIMIZED = 1,  // minimised: nothing of the window can be seen
 };
 
@@ -67,39 +67,39 @@ enum : uintptr_t {
 // ASCII codes.
 enum : int {
     KEY_ESCAPE = 0x1B,
-    KEY_SPACE  = 0x20,
-    KEY_LEFT   = 0x25,
-    KEY_UP     = 0x26,
-    KEY_RIGHT  = 0x27,
-    KEY_DOWN   = 0x28,
-    KEY_A      = 0x41,
-    KEY_D      = 0x44,
-    KEY_S      = 0x53,
-    KEY_W      = 0x57,
+    KEY_SPACE = 0x20,
+    KEY_LEFT = 0x25,
+    KEY_UP = 0x26,
+    KEY_RIGHT = 0x27,
+    KEY_DOWN = 0x28,
+    KEY_A = 0x41,
+    KEY_D = 0x44,
+    KEY_S = 0x53,
+    KEY_W = 0x57,
 };
 
 struct PlatMessage {
     WindowHandle window;
-    uint32_t     message;
-    uintptr_t    wParam;
-    intptr_t     lParam;
+    uint32_t message;
+    uintptr_t wParam;
+    intptr_t lParam;
 };
 
 // The window procedure: called for every dispatched or sent message.
-typedef intptr_t (*WindowProcedure)(WindowHandle window, uint32_t message,
-                                    uintptr_t wParam, intptr_t lParam);
+typedef intptr_t (*WindowProcedure)(WindowHandle window, uint32_t message, uintptr_t wParam,
+                                    intptr_t lParam);
 
 // ---- Message boxes ----------------------------------------------------------
 
 enum : uint32_t {
-    BOX_OK            = 0x00,
-    BOX_YESNO         = 0x04,
-    BOX_ICONQUESTION  = 0x20,
+    BOX_OK = 0x00,
+    BOX_YESNO = 0x04,
+    BOX_ICONQUESTION = 0x20,
 };
 enum : int {
-    BOX_RESULT_OK  = 1,
+    BOX_RESULT_OK = 1,
     BOX_RESULT_YES = 6,
-    BOX_RESULT_NO  = 7,
+    BOX_RESULT_NO = 7,
 };
 
 // Shows a modal box and blocks until it is answered; returns the button pressed.
@@ -111,10 +111,10 @@ int platMessageBox(WindowHandle owner, const char* text, const char* caption, ui
 // ---- Window -----------------------------------------------------------------
 
 enum : uint32_t {
-    STYLE_POPUP            = 0x80000000u,
+    STYLE_POPUP = 0x80000000u,
     STYLE_OVERLAPPEDWINDOW = 0x00CF0000u,  // caption, frame, system menu, size box
-    STYLE_CLIPSIBLINGS     = 0x04000000u,
-    STYLE_CLIPCHILDREN     = 0x02000000u,
+    STYLE_CLIPSIBLINGS = 0x04000000u,
+    STYLE_CLIPCHILDREN = 0x02000000u,
 };
 
 enum : uint32_t {
@@ -123,10 +123,10 @@ enum : uint32_t {
 };
 
 struct WindowClassDesc {
-    uint32_t        style;
+    uint32_t style;
     WindowProcedure procedure;
-    InstanceHandle  instance;
-    const char*     className;
+    InstanceHandle instance;
+    const char* className;
 };
 
 // Registers a window class; windows can only be created from a registered one.
@@ -136,9 +136,8 @@ bool platUnregisterWindowClass(const char* className, InstanceHandle instance);
 // Grows a client rectangle to the outer size the style needs (no menu).
 bool platAdjustWindowRect(ClientRect* rect, uint32_t style);
 // Creates the top-level window (hidden); null when it cannot be created.
-WindowHandle platCreateWindow(const char* className, const char* title, uint32_t style,
-                              int x, int y, int outerWidth, int outerHeight,
-                              InstanceHandle instance);
+WindowHandle platCreateWindow(const char* className, const char* title, uint32_t style, int x,
+                              int y, int outerWidth, int outerHeight, InstanceHandle instance);
 // Shows the window in its normal state; sends it its first MSG_SIZE.
 void platShowWindow(WindowHandle window);
 // Paints the window at once (sends MSG_PAINT).
@@ -186,7 +185,8 @@ intptr_t platDispatchMessage(const PlatMessage* message);
 // Queues a quit request; the caller goes on.
 void platPostQuitMessage(int exitCode);
 // The default processing every message ends with.
-intptr_t platDefWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+intptr_t platDefWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam,
+                           intptr_t lParam);
 // Bracket a paint message; the window counts as painted after platEndPaint.
 void platBeginPaint(WindowHandle window);
 void platEndPaint(WindowHandle window);
@@ -208,10 +208,10 @@ void platShowCursor(bool show);
 
 struct PixelFormatRequest {
     bool doubleBuffer;
-    int  colorBits;
-    int  depthBits;
-    int  accumBits;
-    int  stencilBits;
+    int colorBits;
+    int depthBits;
+    int accumBits;
+    int stencilBits;
 };
 
 // The window's drawing surface, taken once and kept until shut-down.

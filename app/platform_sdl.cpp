@@ -125,7 +125,7 @@
 #include <vector>
 
 struct PlatWindow {
-    SDL_Window*     sdl;
+    SDL_Window* sdl;
     WindowProcedure procedure;
 };
 
@@ -134,8 +134,8 @@ struct PlatWindow {
 namespace {
 
 struct WindowClass {
-    std::string     name;
-    InstanceHandle  instance;
+    std::string name;
+    InstanceHandle instance;
     WindowProcedure procedure;
 };
 
@@ -145,11 +145,11 @@ std::vector<WindowClass> windowClasses;
 std::vector<PlatWindow*> windows;
 
 std::deque<PlatMessage> queue;
-bool   quitPending = false;
-int    quitCode = 0;
+bool quitPending = false;
+int quitCode = 0;
 size_t messagesBeforeQuit = 0;  // queued messages still ahead of the quit request
 
-bool            modeWanted = false;  // a mode accepted by platChangeDisplayMode
+bool modeWanted = false;  // a mode accepted by platChangeDisplayMode
 SDL_DisplayMode wantedMode;
 
 // The window that has the keyboard focus as the program knows it. SetFocus on
@@ -161,7 +161,7 @@ PlatWindow* keyboardFocus = nullptr;
 enum class PointerHold { undecided, warp, capture };
 PointerHold pointerHold = PointerHold::undecided;
 bool steering = false;  // the program has set the cursor: it steers with the mouse
-int  virtualX = 0, virtualY = 0;
+int virtualX = 0, virtualY = 0;
 
 // ---- Video start-up ----
 
@@ -299,25 +299,25 @@ intptr_t drawableSize(PlatWindow* window) {
 // ---- Keys ----
 
 struct KeyName {
-    int         virtualKey;
+    int virtualKey;
     SDL_Keycode key;
 };
 
 // Virtual-key codes besides letters and digits, which are their ASCII codes.
 const KeyName namedKeys[] = {
-    {0x08, SDLK_BACKSPACE}, {0x09, SDLK_TAB},      {0x0D, SDLK_RETURN},   {0x0D, SDLK_KP_ENTER},
-    {0x10, SDLK_LSHIFT},    {0x10, SDLK_RSHIFT},   {0x11, SDLK_LCTRL},    {0x11, SDLK_RCTRL},
-    {0x12, SDLK_LALT},      {0x12, SDLK_RALT},     {0x13, SDLK_PAUSE},    {0x14, SDLK_CAPSLOCK},
-    {0x1B, SDLK_ESCAPE},    {0x20, SDLK_SPACE},    {0x21, SDLK_PAGEUP},   {0x22, SDLK_PAGEDOWN},
-    {0x23, SDLK_END},       {0x24, SDLK_HOME},     {0x25, SDLK_LEFT},     {0x26, SDLK_UP},
-    {0x27, SDLK_RIGHT},     {0x28, SDLK_DOWN},     {0x2D, SDLK_INSERT},   {0x2E, SDLK_DELETE},
-    {0x60, SDLK_KP_0},      {0x61, SDLK_KP_1},     {0x62, SDLK_KP_2},     {0x63, SDLK_KP_3},
-    {0x64, SDLK_KP_4},      {0x65, SDLK_KP_5},     {0x66, SDLK_KP_6},     {0x67, SDLK_KP_7},
-    {0x68, SDLK_KP_8},      {0x69, SDLK_KP_9},     {0x6A, SDLK_KP_MULTIPLY}, {0x6B, SDLK_KP_PLUS},
-    {0x6D, SDLK_KP_MINUS},  {0x6E, SDLK_KP_PERIOD}, {0x6F, SDLK_KP_DIVIDE},
-    {0x70, SDLK_F1},  {0x71, SDLK_F2},  {0x72, SDLK_F3},  {0x73, SDLK_F4},
-    {0x74, SDLK_F5},  {0x75, SDLK_F6},  {0x76, SDLK_F7},  {0x77, SDLK_F8},
-    {0x78, SDLK_F9},  {0x79, SDLK_F10}, {0x7A, SDLK_F11}, {0x7B, SDLK_F12},
+    {0x08, SDLK_BACKSPACE}, {0x09, SDLK_TAB},       {0x0D, SDLK_RETURN},      {0x0D, SDLK_KP_ENTER},
+    {0x10, SDLK_LSHIFT},    {0x10, SDLK_RSHIFT},    {0x11, SDLK_LCTRL},       {0x11, SDLK_RCTRL},
+    {0x12, SDLK_LALT},      {0x12, SDLK_RALT},      {0x13, SDLK_PAUSE},       {0x14, SDLK_CAPSLOCK},
+    {0x1B, SDLK_ESCAPE},    {0x20, SDLK_SPACE},     {0x21, SDLK_PAGEUP},      {0x22, SDLK_PAGEDOWN},
+    {0x23, SDLK_END},       {0x24, SDLK_HOME},      {0x25, SDLK_LEFT},        {0x26, SDLK_UP},
+    {0x27, SDLK_RIGHT},     {0x28, SDLK_DOWN},      {0x2D, SDLK_INSERT},      {0x2E, SDLK_DELETE},
+    {0x60, SDLK_KP_0},      {0x61, SDLK_KP_1},      {0x62, SDLK_KP_2},        {0x63, SDLK_KP_3},
+    {0x64, SDLK_KP_4},      {0x65, SDLK_KP_5},      {0x66, SDLK_KP_6},        {0x67, SDLK_KP_7},
+    {0x68, SDLK_KP_8},      {0x69, SDLK_KP_9},      {0x6A, SDLK_KP_MULTIPLY}, {0x6B, SDLK_KP_PLUS},
+    {0x6D, SDLK_KP_MINUS},  {0x6E, SDLK_KP_PERIOD}, {0x6F, SDLK_KP_DIVIDE},   {0x70, SDLK_F1},
+    {0x71, SDLK_F2},        {0x72, SDLK_F3},        {0x73, SDLK_F4},          {0x74, SDLK_F5},
+    {0x75, SDLK_F6},        {0x76, SDLK_F7},        {0x77, SDLK_F8},          {0x78, SDLK_F9},
+    {0x79, SDLK_F10},       {0x7A, SDLK_F11},       {0x7B, SDLK_F12},
 };
 
 // The virtual-key code of an SDL key, or 0 for a key the program has no name for.
@@ -489,7 +489,6 @@ const char* owningExtension(const char* name) {
 }
 
 }  // namespace
-
 
 // ---- Message boxes ----
 

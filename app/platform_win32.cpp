@@ -76,9 +76,9 @@ HINSTANCE toInstance(InstanceHandle handle) { return reinterpret_cast<HINSTANCE>
 
 // One registered class: its atom, name and module, and the program's procedure.
 struct ClassProcedure {
-    ATOM            atom;
-    std::string     name;
-    HINSTANCE       instance;
+    ATOM atom;
+    std::string name;
+    HINSTANCE instance;
     WindowProcedure procedure;
 };
 std::vector<ClassProcedure> classProcedures;
@@ -92,7 +92,7 @@ PAINTSTRUCT paintRecord = {};
 
 // The current settings as last read, the starting point of a mode change.
 DEVMODEA currentMode = {};
-bool     currentModeRead = false;
+bool currentModeRead = false;
 
 // The program's procedure for a window, found by its class; null for a class
 // that was not registered here.
@@ -246,7 +246,8 @@ bool platReadDisplayMode(DisplayMode* mode) {
     currentMode = settings;
     currentModeRead = true;
     *mode = {static_cast<int>(settings.dmPelsWidth), static_cast<int>(settings.dmPelsHeight),
-             static_cast<int>(settings.dmBitsPerPel), static_cast<int>(settings.dmDisplayFrequency)};
+             static_cast<int>(settings.dmBitsPerPel),
+             static_cast<int>(settings.dmDisplayFrequency)};
     return true;
 }
 
@@ -291,7 +292,8 @@ void platWaitMessage() { WaitMessage(); }
 
 void platPostQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
 
-intptr_t platDefWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+intptr_t platDefWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam,
+                           intptr_t lParam) {
     return DefWindowProcA(toWindow(window), message, wParam, lParam);
 }
 

@@ -36,9 +36,9 @@ void placeAtStart() {
                     START_LOOK_AT[2], 0.0f, 1.0f, 0.0f);
     float y[4];
     for (int i = 0; i < 4; ++i)
-        y[i] = static_cast<float>(sampleHeightUnder(heightField, START_KART_CORNERS[i][0],
-                                                    START_KART_CORNERS[i][1]) +
-                                  KART_RIDE_HEIGHT);
+        y[i] = static_cast<float>(
+            sampleHeightUnder(heightField, START_KART_CORNERS[i][0], START_KART_CORNERS[i][1]) +
+            KART_RIDE_HEIGHT);
     const float(&c)[4][2] = START_KART_CORNERS;
     theRig.placeKartCorners(c[0][0], y[0], c[0][1], c[1][0], y[1], c[1][1], c[2][0], y[2], c[2][1],
                             c[3][0], y[3], c[3][1]);

@@ -8,14 +8,14 @@
 #include "camera/camera_rig.h"
 #include "world/frame.h"
 
-ActiveTextureProc   glActiveTextureARB   = nullptr;
+ActiveTextureProc glActiveTextureARB = nullptr;
 MultiTexCoord2fProc glMultiTexCoord2fARB = nullptr;
 
 namespace {
 
-const char* const WINDOW_TITLE  = "Merrowind - Terrain, Skybox, Go Kart";
-const int         WINDOW_WIDTH  = 800;
-const int         WINDOW_HEIGHT = 600;
+const char* const WINDOW_TITLE = "Merrowind - Terrain, Skybox, Go Kart";
+const int WINDOW_WIDTH = 800;
+const int WINDOW_HEIGHT = 600;
 
 }  // namespace
 
@@ -47,8 +47,8 @@ bool lookUpMultitexture() {
 // quit before the first frame.
 void setupScene(WindowHandle window) {
     if (!attachSceneContext(window)) {
-        platMessageBox(mainWindow, "Your current setups does not support multitexturing",
-                       "Error", BOX_OK);
+        platMessageBox(mainWindow, "Your current setups does not support multitexturing", "Error",
+                       BOX_OK);
         platPostQuitMessage(0);
     }
     loadScene();

@@ -4,12 +4,12 @@
 #include "app/gl_api.h"
 #include "app/window_messages.h"
 
-bool                fullScreenMode = true;
-InstanceHandle      appInstance    = nullptr;
-WindowHandle        mainWindow     = nullptr;
-ClientRect          clientRect     = {0, 0, 0, 0};
-DeviceContextHandle deviceContext  = nullptr;
-RenderContextHandle renderContext  = nullptr;
+bool fullScreenMode = true;
+InstanceHandle appInstance = nullptr;
+WindowHandle mainWindow = nullptr;
+ClientRect clientRect = {0, 0, 0, 0};
+DeviceContextHandle deviceContext = nullptr;
+RenderContextHandle renderContext = nullptr;
 
 const char* const WINDOW_CLASS_NAME = "Quillmoor";
 
@@ -19,12 +19,12 @@ const uint32_t FULL_SCREEN_STYLE = STYLE_POPUP | STYLE_CLIPSIBLINGS | STYLE_CLIP
 const uint32_t FRAMED_STYLE = STYLE_OVERLAPPEDWINDOW | STYLE_CLIPSIBLINGS | STYLE_CLIPCHILDREN;
 
 // The full-screen size is fixed, whatever client size the window asks for.
-const int FULL_SCREEN_WIDTH  = 800;
+const int FULL_SCREEN_WIDTH = 800;
 const int FULL_SCREEN_HEIGHT = 600;
 
 const double FIELD_OF_VIEW = 45.0;
-const double NEAR_PLANE    = 4.0;
-const double FAR_PLANE     = 4000.0;
+const double NEAR_PLANE = 4.0;
+const double FAR_PLANE = 4000.0;
 
 }  // namespace
 
@@ -51,9 +51,9 @@ WindowHandle openMainWindow(const char* title, int width, int height, uint32_t s
     ClientRect outer = {0, 0, width, height};
     platAdjustWindowRect(&outer, style);
 
-    WindowHandle window = platCreateWindow(WINDOW_CLASS_NAME, title, style, 0, 0,
-                                           outer.right - outer.left, outer.bottom - outer.top,
-                                           instance);
+    WindowHandle window =
+        platCreateWindow(WINDOW_CLASS_NAME, title, style, 0, 0, outer.right - outer.left,
+                         outer.bottom - outer.top, instance);
     if (!window) return nullptr;
 
     platShowWindow(window);

@@ -3,10 +3,10 @@
 
 #include "app/platform.h"
 
-extern bool                fullScreenMode;  // true until the start-up question says No
-extern InstanceHandle      appInstance;
-extern WindowHandle        mainWindow;
-extern ClientRect          clientRect;
+extern bool fullScreenMode;  // true until the start-up question says No
+extern InstanceHandle appInstance;
+extern WindowHandle mainWindow;
+extern ClientRect clientRect;
 extern DeviceContextHandle deviceContext;
 extern RenderContextHandle renderContext;
 

@@ -4,8 +4,8 @@
 #include "app/gl_api.h"
 #include "app/window.h"
 
-bool detailOn       = true;
-int  detailRepeat   = 16;
+bool detailOn = true;
+int detailRepeat = 16;
 bool filledPolygons = true;
 bool windowMinimised = false;
 
@@ -38,9 +38,7 @@ intptr_t handleWindowMessage(WindowHandle window, uint32_t message, uintptr_t wP
         platBeginPaint(window);
         platEndPaint(window);
         break;
-    case MSG_CLOSE:
-        platPostQuitMessage(0);
-        break;
+    case MSG_CLOSE: platPostQuitMessage(0); break;
     case MSG_KEYDOWN:
         if (wParam == KEY_ESCAPE) {
             platPostQuitMessage(0);
@@ -48,15 +46,12 @@ intptr_t handleWindowMessage(WindowHandle window, uint32_t message, uintptr_t wP
             detailRepeat = nextDetailRepeat(detailRepeat);
         }
         break;
-    case MSG_LBUTTONDOWN:
-        detailOn = !detailOn;
-        break;
+    case MSG_LBUTTONDOWN: detailOn = !detailOn; break;
     case MSG_RBUTTONDOWN:
         filledPolygons = !filledPolygons;
         glPolygonMode(GL_FRONT_AND_BACK, filledPolygons ? GL_FILL : GL_LINE);
         break;
-    default:
-        break;
+    default: break;
     }
     return platDefWindowProc(window, message, wParam, lParam);
 }

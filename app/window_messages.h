@@ -4,7 +4,7 @@
 #include "app/platform.h"
 
 extern bool detailOn;        // left button: detail texture on the terrain
-extern int  detailRepeat;    // Space: 16, 32, 64, 1, 2, 4, 8, 16, ...
+extern int detailRepeat;     // Space: 16, 32, 64, 1, 2, 4, 8, 16, ...
 extern bool filledPolygons;  // right button: filled or outlined polygons
 // True from a MSG_SIZE that says minimised until the next one: the main loop
 // then waits for messages instead of drawing frames nobody can see.

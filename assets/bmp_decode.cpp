@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
-const char* const BMP_OUT_OF_MEMORY    = "Out of memory.";
-const char* const BMP_UNKNOWN_FORMAT   = "Unknown DIB file format.";
+const char* const BMP_OUT_OF_MEMORY = "Out of memory.";
+const char* const BMP_UNKNOWN_FORMAT = "Unknown DIB file format.";
 const char* const BMP_CONVERSION_ERROR = "Image file conversion error.";
 
 namespace {
@@ -25,9 +25,9 @@ constexpr uint32_t CORE_HEADER_SIZE = 12;
 constexpr uint32_t INFO_HEADER_SIZE = 40;
 
 enum : uint32_t {
-    COMPRESS_NONE      = 0,
-    COMPRESS_RLE8      = 1,
-    COMPRESS_RLE4      = 2,
+    COMPRESS_NONE = 0,
+    COMPRESS_RLE8 = 1,
+    COMPRESS_RLE4 = 2,
     COMPRESS_BITFIELDS = 3,
 };
 
@@ -52,9 +52,9 @@ uint8_t replicateBits(uint32_t v, int bits) {
 // One colour channel of a 16- or 32-bit pixel: where it sits and how to widen it.
 struct Channel {
     uint32_t mask = 0;
-    int      shift = 0;
-    int      bits = 0;        // 0 for an empty mask: the channel reads as 0
-    uint8_t  widen[256] = {};  // used while bits <= 8
+    int shift = 0;
+    int bits = 0;             // 0 for an empty mask: the channel reads as 0
+    uint8_t widen[256] = {};  // used while bits <= 8
 
     void setup(uint32_t m) {
         mask = m;
@@ -78,15 +78,15 @@ struct Channel {
 
 // Everything the headers say about one picture, already checked against the file.
 struct Picture {
-    int64_t  width = 0;
-    int64_t  rows = 0;
-    bool     topDown = false;
+    int64_t width = 0;
+    int64_t rows = 0;
+    bool topDown = false;
     uint32_t bpp = 0;
     uint32_t compression = 0;
-    uint8_t  palette[256][3] = {};  // R, G, B; indices past the table stay black
+    uint8_t palette[256][3] = {};   // R, G, B; indices past the table stay black
     uint32_t masks[3] = {0, 0, 0};  // red, green, blue
     const uint8_t* pixels = nullptr;
-    size_t   pixelBytes = 0;         // from the pixel data to the end of the file
+    size_t pixelBytes = 0;  // from the pixel data to the end of the file
     uint8_t* out = nullptr;
 };
 
@@ -120,7 +120,7 @@ bool supportedForm(uint32_t bpp, uint32_t compression) {
 // can be decoded, else the failure text.
 const char* readHeaders(const uint8_t* bytes, size_t size, Picture* p) {
     size_t headerAt = 0;
-    bool   hasFileHeader = false;
+    bool hasFileHeader = false;
     uint32_t dataOffset = 0;
     if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
         if (size < FILE_HEADER_SIZE) return BMP_UNKNOWN_FORMAT;
@@ -134,7 +134,7 @@ const char* readHeaders(const uint8_t* bytes, size_t size, Picture* p) {
     if (headerSize != CORE_HEADER_SIZE && headerSize != INFO_HEADER_SIZE) return BMP_UNKNOWN_FORMAT;
     if (size - headerAt < headerSize) return BMP_UNKNOWN_FORMAT;
 
-    int64_t  width, height;
+    int64_t width, height;
     uint32_t entries, entrySize;
     if (headerSize == CORE_HEADER_SIZE) {
         width = u16At(h + 4);
@@ -216,7 +216,8 @@ void decodeIndexed(const Picture& p, size_t stride) {
         uint8_t* d = rowOut(p, y);
         switch (p.bpp) {
         case 1:
-            for (size_t x = 0; x < w; ++x, d += 3) putIndex(p, d, (s[x >> 3] >> (7 - (x & 7))) & 1u);
+            for (size_t x = 0; x < w; ++x, d += 3)
+                putIndex(p, d, (s[x >> 3] >> (7 - (x & 7))) & 1u);
             break;
         case 4:
             for (size_t x = 0; x < w; ++x, d += 3)

@@ -43,7 +43,8 @@ bool mapWholeFile(const char* path, MappedFile* m) {
         uint64_t(length.QuadPart) <= uint64_t(SIZE_MAX)) {
         m->mapping = CreateFileMappingA(m->file, nullptr, PAGE_READONLY, 0, 0, nullptr);
         if (m->mapping) {
-            m->bytes = static_cast<const uint8_t*>(MapViewOfFile(m->mapping, FILE_MAP_READ, 0, 0, 0));
+            m->bytes =
+                static_cast<const uint8_t*>(MapViewOfFile(m->mapping, FILE_MAP_READ, 0, 0, 0));
             if (m->bytes) {
                 m->size = size_t(length.QuadPart);
                 return true;

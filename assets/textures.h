@@ -4,16 +4,16 @@
 #include "app/gl_api.h"
 
 enum TextureSlot {
-    TEX_TERRAIN    = 0,
-    TEX_DETAIL     = 1,
-    TEX_KART_TOP   = 2,
-    TEX_KART_BACK  = 3,
-    TEX_SKY_BACK   = 11,
-    TEX_SKY_FRONT  = 12,
+    TEX_TERRAIN = 0,
+    TEX_DETAIL = 1,
+    TEX_KART_TOP = 2,
+    TEX_KART_BACK = 3,
+    TEX_SKY_BACK = 11,
+    TEX_SKY_FRONT = 12,
     TEX_SKY_BOTTOM = 13,
-    TEX_SKY_TOP    = 14,
-    TEX_SKY_LEFT   = 15,
-    TEX_SKY_RIGHT  = 16,
+    TEX_SKY_TOP = 14,
+    TEX_SKY_LEFT = 15,
+    TEX_SKY_RIGHT = 16,
 };
 
 constexpr int TEXTURE_SLOT_COUNT = 17;

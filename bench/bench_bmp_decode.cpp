@@ -64,7 +64,8 @@ Bytes makeBmp(int bpp) {
 }
 
 double nowSeconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 // Best MB/s (decoded RGB bytes) over a fixed number of runs.
@@ -81,27 +82,32 @@ double bestRate(Decode decode, int runs) {
 
 void benchOne(const char* name, int bpp, int runs) {
     const Bytes file = makeBmp(bpp);
-    const double ours = bestRate([&] {
-        const char* failure = nullptr;
-        ImageRecord* image = decodeBmp(file.data(), file.size(), &failure);
-        if (!image) {
-            std::printf("decodeBmp failed: %s\n", failure);
-            std::exit(1);
-        }
-        std::free(image->data);
-        std::free(image);
-    }, runs);
+    const double ours = bestRate(
+        [&] {
+            const char* failure = nullptr;
+            ImageRecord* image = decodeBmp(file.data(), file.size(), &failure);
+            if (!image) {
+                std::printf("decodeBmp failed: %s\n", failure);
+                std::exit(1);
+            }
+            std::free(image->data);
+            std::free(image);
+        },
+        runs);
     std::printf("%-22s ours %8.1f MB/s", name, ours);
 #ifdef MERROWIND_HAVE_STB
-    const double stb = bestRate([&] {
-        int w, h, n;
-        unsigned char* rgb = stbi_load_from_memory(file.data(), int(file.size()), &w, &h, &n, 3);
-        if (!rgb) {
-            std::printf("stb_image failed: %s\n", stbi_failure_reason());
-            std::exit(1);
-        }
-        stbi_image_free(rgb);
-    }, runs);
+    const double stb = bestRate(
+        [&] {
+            int w, h, n;
+            unsigned char* rgb =
+                stbi_load_from_memory(file.data(), int(file.size()), &w, &h, &n, 3);
+            if (!rgb) {
+                std::printf("stb_image failed: %s\n", stbi_failure_reason());
+                std::exit(1);
+            }
+            stbi_image_free(rgb);
+        },
+        runs);
     std::printf("   stb_image %8.1f MB/s   ratio ours/stb %5.2f", stb, ours / stb);
 
     // Same pixels? stb gives the top row first, we give the bottom row first.

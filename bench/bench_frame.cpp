@@ -32,14 +32,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double msSince(Clock::time_point start)
-{
+double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
 // Resident set size in kB from /proc/self/status; -1 where there is none.
-long residentKb()
-{
+long residentKb() {
     FILE* status = std::fopen("/proc/self/status", "r");
     if (!status) return -1;
     char line[256];
@@ -52,16 +50,14 @@ long residentKb()
 }
 
 // Drops whatever the window system queued: the benchmark takes no input.
-void drainMessages()
-{
+void drainMessages() {
     PlatMessage message;
     while (platPeekMessage(&message)) {
         if (message.message == MSG_QUIT) break;
     }
 }
 
-void clearAndLoadCamera()
-{
+void clearAndLoadCamera() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     theRig.applyLookAt();
@@ -69,8 +65,7 @@ void clearAndLoadCamera()
 
 // Times frames of one kind and prints median and p95.
 template <class Body>
-void timeFrames(const char* name, int frames, Body body)
-{
+void timeFrames(const char* name, int frames, Body body) {
     std::vector<double> ms;
     ms.reserve(frames);
     for (int i = 0; i < frames; i++) {
@@ -86,15 +81,15 @@ void timeFrames(const char* name, int frames, Body body)
     std::printf("  %-34s median %7.3f ms   p95 %7.3f ms\n", name, median, p95);
 }
 
-bool assetsPresent()
-{
+bool assetsPresent() {
     bool all = true;
     auto check = [&](const char* path) {
         FILE* f = std::fopen(path, "rb");
         if (f) {
             std::fclose(f);
         } else {
-            std::fprintf(stderr, "bench_frame: missing %s (run merrowind-assets here first)\n", path);
+            std::fprintf(stderr, "bench_frame: missing %s (run merrowind-assets here first)\n",
+                         path);
             all = false;
         }
     };
@@ -105,8 +100,7 @@ bool assetsPresent()
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
     // Missing files would stop the run at a message box nobody can answer.
     if (!assetsPresent()) return 1;
@@ -115,8 +109,8 @@ int main(int argc, char** argv)
 
     // The program's own window, pixel format and context, framed.
     fullScreenMode = false;
-    WindowHandle window = openMainWindow("Merrowind frame benchmark", 800, 600, 0, false,
-                                         platModuleInstance());
+    WindowHandle window =
+        openMainWindow("Merrowind frame benchmark", 800, 600, 0, false, platModuleInstance());
     if (!window) {
         std::fprintf(stderr, "bench_frame: no window\n");
         return 1;
@@ -184,8 +178,9 @@ int main(int argc, char** argv)
     std::printf("  %-34s %8.2f\n", "total to the first frame", windowMs + sceneMs + firstFrameMs);
     const long sceneKb = residentKb();
 
-    std::printf("Per frame, %d frames at %dx%d, detail on, repeat %d (each includes clear and swap)\n",
-                frames, int(clientRect.right), int(clientRect.bottom), detailRepeat);
+    std::printf(
+        "Per frame, %d frames at %dx%d, detail on, repeat %d (each includes clear and swap)\n",
+        frames, int(clientRect.right), int(clientRect.bottom), detailRepeat);
     timeFrames("whole frame (composeFrame)", frames, [] { composeFrame(); });
     timeFrames("terrain only", frames, [] {
         clearAndLoadCamera();

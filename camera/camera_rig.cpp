@@ -12,8 +12,8 @@ CameraRig::CameraRig() : eye(0, 0, 0), lookAt(0, 1, 0.5f), up(0, 0, 1) {
 }
 
 // Sets eye, look-at point and up vector, in that order.
-void CameraRig::placeEye(float eyeX, float eyeY, float eyeZ, float lookX, float lookY,
-                         float lookZ, float upX, float upY, float upZ) {
+void CameraRig::placeEye(float eyeX, float eyeY, float eyeZ, float lookX, float lookY, float lookZ,
+                         float upX, float upY, float upZ) {
     eye = Vec3(eyeX, eyeY, eyeZ);
     lookAt = Vec3(lookX, lookY, lookZ);
     up = Vec3(upX, upY, upZ);
@@ -76,8 +76,7 @@ void CameraRig::rotateCornersAbout(float angle, float axisX, float axisY, float 
 void CameraRig::yawAboutEye(float angle) {
     double c = std::cos(static_cast<double>(angle));
     double s = std::sin(static_cast<double>(angle));
-    Vec3* points[5] = {&lookAt, &kartCorners[0], &kartCorners[1], &kartCorners[2],
-                       &kartCorners[3]};
+    Vec3* points[5] = {&lookAt, &kartCorners[0], &kartCorners[1], &kartCorners[2], &kartCorners[3]};
     for (Vec3* p : points) {
         Vec3 v = *p - eye;
         p->z = static_cast<float>(eye.z + s * v.x + c * v.z);

@@ -15,8 +15,8 @@ public:
 
     void placeEye(float eyeX, float eyeY, float eyeZ, float lookX, float lookY, float lookZ,
                   float upX, float upY, float upZ);
-    void placeKartCorners(float x0, float y0, float z0, float x1, float y1, float z1,
-                          float x2, float y2, float z2, float x3, float y3, float z3);
+    void placeKartCorners(float x0, float y0, float z0, float x1, float y1, float z1, float x2,
+                          float y2, float z2, float x3, float y3, float z3);
     // Moves eye, look-at and corners along the view; corners move horizontally only.
     void advance(float speed);
     // Turns lookAt about the unit axis through the eye; positive is counter-clockwise

@@ -10,21 +10,21 @@
 #include <cstdio>
 
 float pitchTotal = 0.0f;
-int   collisionFlag = 0;
+int collisionFlag = 0;
 // The longest text, six values of -3.4e38 at one decimal, is 290 characters.
-char  titleText[512] = "";
-bool  steeringFocused = false;
+char titleText[512] = "";
+bool steeringFocused = false;
 
 const char* const COLLISION_TITLE = "collision occured, try to move to another direction";
 
 namespace {
 
-const int   CENTRE_X = 400;
-const int   CENTRE_Y = 300;
+const int CENTRE_X = 400;
+const int CENTRE_Y = 300;
 const float PIXELS_PER_RADIAN = 500.0f;
 const float PITCH_LIMIT = 1.0f;
-const float DRIVE_SPEED = 50.0f;  // world units per second
-const float TURN_DIVISOR = 50.0f; // drive speed to radians: one radian per second
+const float DRIVE_SPEED = 50.0f;   // world units per second
+const float TURN_DIVISOR = 50.0f;  // drive speed to radians: one radian per second
 
 // An arrow key or its letter; the arrow is asked first.
 bool eitherHeld(int arrowKey, int letterKey) {

@@ -1,9 +1,9 @@
 // State of the per-frame mouse and keyboard control.
 #pragma once
 
-extern float pitchTotal;      // running vertical mouse total, radians, within [-1, 1]
-extern int   collisionFlag;   // 1 after a refused forward or backward move
-extern char  titleText[512];  // the title written this frame
+extern float pitchTotal;     // running vertical mouse total, radians, within [-1, 1]
+extern int collisionFlag;    // 1 after a refused forward or backward move
+extern char titleText[512];  // the title written this frame
 
 extern const char* const COLLISION_TITLE;  // "collision occured, try to move to another direction"
 

@@ -14,16 +14,12 @@ float skyAngle = 0.0f;
 
 namespace {
 
-int groundUnder(Vec3 point)
-{
-    return sampleHeightUnder(heightField, point.x, point.z);
-}
+int groundUnder(Vec3 point) { return sampleHeightUnder(heightField, point.x, point.z); }
 
 }  // namespace
 
 // Called by the main loop once per idle pass, after the per-frame control.
-void composeFrame()
-{
+void composeFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     glLoadIdentity();
@@ -47,7 +43,7 @@ void composeFrame()
 
     // The lift shows from the next frame on: this frame's view is already set.
     const Vec3 eye = theRig.getEye();
-    const int  lowest = groundUnder(eye) + EYE_CLEARANCE;
+    const int lowest = groundUnder(eye) + EYE_CLEARANCE;
     if (static_cast<float>(lowest) > eye.y) {
         Vec3 look = theRig.getLookAt();
         const float newY = static_cast<float>(lowest);

@@ -3,8 +3,8 @@
 
 extern float skyAngle;  // degrees; +0.1 a frame, back to 0 past 360
 
-constexpr float SKY_SPIN_STEP    = 0.1f;
-constexpr int   KART_RIDE_HEIGHT = 2;
-constexpr int   EYE_CLEARANCE    = 10;
+constexpr float SKY_SPIN_STEP = 0.1f;
+constexpr int KART_RIDE_HEIGHT = 2;
+constexpr int EYE_CLEARANCE = 10;
 
 void composeFrame();

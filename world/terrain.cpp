@@ -10,12 +10,11 @@ namespace {
 
 // Vertex rows run z = 0..1024; the strip covers 65 columns of cells, so the last
 // column reaches x = 1040 and takes its heights from the wrap of sampleHeight.
-constexpr int ROW_LIMIT    = TERRAIN_EDGE;
+constexpr int ROW_LIMIT = TERRAIN_EDGE;
 constexpr int COLUMN_LIMIT = TERRAIN_EDGE;
 
 // Sends one grid vertex with its height and both units' texture coordinates.
-inline void sendVertex(const uint8_t* map, int vx, int vz)
-{
+inline void sendVertex(const uint8_t* map, int vx, int vz) {
     const int h = sampleHeight(map, vx, vz);
     terrainTexCoord(static_cast<float>(vx), static_cast<float>(vz));
     glVertex3i(vx, h, vz);
@@ -25,16 +24,14 @@ inline void sendVertex(const uint8_t* map, int vx, int vz)
 
 // The base image spans the map once, and unit 1's texture matrix turns the same
 // pair into the repeating detail.
-void terrainTexCoord(float x, float z)
-{
+void terrainTexCoord(float x, float z) {
     const float s = x / 1024.0f;
     const float t = -z / 1024.0f;
     glMultiTexCoord2fARB(GL_TEXTURE0_ARB, s, t);
     glMultiTexCoord2fARB(GL_TEXTURE1_ARB, s, t);
 }
 
-void drawTerrain(const uint8_t* map)
-{
+void drawTerrain(const uint8_t* map) {
     if (map == nullptr) {
         return;
     }

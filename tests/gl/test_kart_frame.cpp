@@ -12,7 +12,7 @@ namespace {
 
 // A kart vertex read back from feedback under useGroundPlaneView at 1:1 scale.
 struct KartPoint {
-    int   x, y, z;
+    int x, y, z;
     float s, t;
     bool operator<(const KartPoint& o) const { return std::tie(x, y, z) < std::tie(o.x, o.y, o.z); }
 };
@@ -20,8 +20,7 @@ struct KartPoint {
 using Surface = std::map<KartPoint, std::pair<float, float>>;  // point -> (s, t)
 
 // Captures the kart and splits it, in drawing order, into top, back and bottom.
-std::vector<Surface> drawKartSurfaces(Vec3 c0, Vec3 c1, Vec3 c2, Vec3 c3)
-{
+std::vector<Surface> drawKartSurfaces(Vec3 c0, Vec3 c1, Vec3 c2, Vec3 c3) {
     useGroundPlaneView(2048, 2048, 2048.0f, 2048.0f);
     const auto prims = captureFeedback([&] { drawKartBody(c0, c1, c2, c3); });
     std::vector<Surface> parts(3);
@@ -40,46 +39,50 @@ std::vector<Surface> drawKartSurfaces(Vec3 c0, Vec3 c1, Vec3 c2, Vec3 c3)
     return parts;
 }
 
-void expectSurface(const Surface& got, const std::vector<std::tuple<int, int, int, float, float>>& want,
-                   const char* what)
-{
+void expectSurface(const Surface& got,
+                   const std::vector<std::tuple<int, int, int, float, float>>& want,
+                   const char* what) {
     ASSERT_EQ(got.size(), want.size()) << what;
     for (const auto& w : want) {
         const KartPoint key{std::get<0>(w), std::get<1>(w), std::get<2>(w), 0, 0};
         const auto it = got.find(key);
         ASSERT_NE(it, got.end()) << what << ": no vertex at " << std::get<0>(w) << ","
                                  << std::get<1>(w) << "," << std::get<2>(w);
-        EXPECT_EQ(it->second.first, std::get<3>(w)) << what << " s at x " << key.x << " y " << key.y;
-        EXPECT_EQ(it->second.second, std::get<4>(w)) << what << " t at x " << key.x << " y " << key.y;
+        EXPECT_EQ(it->second.first, std::get<3>(w))
+            << what << " s at x " << key.x << " y " << key.y;
+        EXPECT_EQ(it->second.second, std::get<4>(w))
+            << what << " t at x " << key.x << " y " << key.y;
     }
 }
 
 using KartGl = WorldGlTest;
 
-TEST_F(KartGl, OnFlatGroundTopIsOneUnitAboveTheCornersAndBackStandsOnTheFirstEdge)
-{
-    const auto parts = drawKartSurfaces(Vec3(10, 2, 10), Vec3(20, 2, 10), Vec3(20, 2, 30),
-                                        Vec3(10, 2, 30));
-    expectSurface(parts[0], {{10, 3, 10, 0, 0}, {20, 3, 10, 1, 0}, {20, 3, 30, 1, 1}, {10, 3, 30, 0, 1}},
+TEST_F(KartGl, OnFlatGroundTopIsOneUnitAboveTheCornersAndBackStandsOnTheFirstEdge) {
+    const auto parts =
+        drawKartSurfaces(Vec3(10, 2, 10), Vec3(20, 2, 10), Vec3(20, 2, 30), Vec3(10, 2, 30));
+    expectSurface(parts[0],
+                  {{10, 3, 10, 0, 0}, {20, 3, 10, 1, 0}, {20, 3, 30, 1, 1}, {10, 3, 30, 0, 1}},
                   "top");
-    expectSurface(parts[1], {{10, 2, 10, 0, 0}, {20, 2, 10, 1, 0}, {20, 3, 10, 1, 1}, {10, 3, 10, 0, 1}},
+    expectSurface(parts[1],
+                  {{10, 2, 10, 0, 0}, {20, 2, 10, 1, 0}, {20, 3, 10, 1, 1}, {10, 3, 10, 0, 1}},
                   "back");
-    expectSurface(parts[2], {{10, 2, 10, 0, 0}, {20, 2, 10, 1, 0}, {20, 2, 30, 1, 1}, {10, 2, 30, 0, 1}},
+    expectSurface(parts[2],
+                  {{10, 2, 10, 0, 0}, {20, 2, 10, 1, 0}, {20, 2, 30, 1, 1}, {10, 2, 30, 0, 1}},
                   "bottom");
 }
 
-TEST_F(KartGl, BackPanelTakesItsUpperHeightsFromTheFarCorners)
-{
-    const auto parts = drawKartSurfaces(Vec3(10, 2, 10), Vec3(20, 4, 10), Vec3(20, 5, 30),
-                                        Vec3(10, 9, 30));
-    expectSurface(parts[0], {{10, 3, 10, 0, 0}, {20, 5, 10, 1, 0}, {20, 6, 30, 1, 1}, {10, 10, 30, 0, 1}},
+TEST_F(KartGl, BackPanelTakesItsUpperHeightsFromTheFarCorners) {
+    const auto parts =
+        drawKartSurfaces(Vec3(10, 2, 10), Vec3(20, 4, 10), Vec3(20, 5, 30), Vec3(10, 9, 30));
+    expectSurface(parts[0],
+                  {{10, 3, 10, 0, 0}, {20, 5, 10, 1, 0}, {20, 6, 30, 1, 1}, {10, 10, 30, 0, 1}},
                   "top");
-    expectSurface(parts[1], {{10, 2, 10, 0, 0}, {20, 4, 10, 1, 0}, {20, 6, 10, 1, 1}, {10, 10, 10, 0, 1}},
+    expectSurface(parts[1],
+                  {{10, 2, 10, 0, 0}, {20, 4, 10, 1, 0}, {20, 6, 10, 1, 1}, {10, 10, 10, 0, 1}},
                   "back");
 }
 
-TEST_F(KartGl, LeavesTexturingOffTheColourWhiteAndTheMatrixAsItWas)
-{
+TEST_F(KartGl, LeavesTexturingOffTheColourWhiteAndTheMatrixAsItWas) {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(3, 4, 5);
@@ -99,8 +102,7 @@ TEST_F(KartGl, LeavesTexturingOffTheColourWhiteAndTheMatrixAsItWas)
 
 class FrameGl : public WorldGlTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         WorldGlTest::SetUp();
         glViewport(0, 0, 64, 64);  // the frame's pixels do not matter here
         skyAngle = 0;
@@ -112,8 +114,7 @@ protected:
 
     // The turn of the sky box drawn in one frame, in degrees, read from where
     // its corners land in a straight-down orthographic view of the pivot.
-    float drawnSkyTurn()
-    {
+    float drawnSkyTurn() {
         glViewport(0, 0, 2000, 2000);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
@@ -147,10 +148,10 @@ protected:
     }
 };
 
-TEST_F(FrameGl, KartCornersRideTwoAboveTheGroundUnderTheFrontEdge)
-{
+TEST_F(FrameGl, KartCornersRideTwoAboveTheGroundUnderTheFrontEdge) {
     composeFrame();
-    for (int i = 0; i < 4; i++) EXPECT_EQ(theRig.kartCorners[i].y, 2.0f) << "flat ground, corner " << i;
+    for (int i = 0; i < 4; i++)
+        EXPECT_EQ(theRig.kartCorners[i].y, 2.0f) << "flat ground, corner " << i;
 
     // Corners 0 and 1 decide; x and z truncate toward zero.
     theRig.placeKartCorners(500.9f, 0, 300.7f, 505.5f, 0, 300.2f, 505.5f, 0, 310, 500.9f, 0, 310);
@@ -172,11 +173,11 @@ TEST_F(FrameGl, KartCornersRideTwoAboveTheGroundUnderTheFrontEdge)
 
 // Where no cast could take the coordinates, the ground is the sample on the
 // wrap of their exact truncation, and NaN or an infinity stands on column 0.
-TEST_F(FrameGl, KartFindsItsGroundAtAnyCoordinateTheRigCanHold)
-{
+TEST_F(FrameGl, KartFindsItsGroundAtAnyCoordinateTheRigCanHold) {
     setGround(0, 0, 7);
     setGround(512, 512, 9);
-    const float far[][2] = {{NAN, 9}, {INFINITY, 9}, {-INFINITY, 9}, {1e30f, 9}, {3e9f, 11}, {-3e9f, 11}};
+    const float far[][2] = {{NAN, 9},   {INFINITY, 9}, {-INFINITY, 9},
+                            {1e30f, 9}, {3e9f, 11},    {-3e9f, 11}};
     for (const auto& c : far) {
         theRig.placeKartCorners(c[0], 0, c[0], c[0], 0, c[0], 0, 0, 0, 0, 0, 0);
         theRig.placeEye(c[0], 50, c[0], 0, 0, 0, 0, 1, 0);
@@ -186,8 +187,7 @@ TEST_F(FrameGl, KartFindsItsGroundAtAnyCoordinateTheRigCanHold)
     }
 }
 
-TEST_F(FrameGl, EyeIsLiftedToTenAboveTheGroundWithTheViewKept)
-{
+TEST_F(FrameGl, EyeIsLiftedToTenAboveTheGroundWithTheViewKept) {
     theRig.placeEye(100.5f, 4, 100.5f, 110, 7.5f, 95, 0, 0, 1);
     composeFrame();
     EXPECT_EQ(theRig.eye.x, 100.5f);
@@ -214,8 +214,7 @@ TEST_F(FrameGl, EyeIsLiftedToTenAboveTheGroundWithTheViewKept)
     EXPECT_EQ(theRig.up.z, 1.0f);
 }
 
-TEST_F(FrameGl, SkyTurnsATenthOfADegreeEachFrameAndStartsOverAfter3600)
-{
+TEST_F(FrameGl, SkyTurnsATenthOfADegreeEachFrameAndStartsOverAfter3600) {
     EXPECT_NEAR(drawnSkyTurn(), 0.1f, 0.01f) << "the first frame is already turned";
     EXPECT_EQ(skyAngle, 0.1f);
     EXPECT_NEAR(drawnSkyTurn(), 0.2f, 0.01f);

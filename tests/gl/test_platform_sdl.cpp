@@ -113,8 +113,7 @@ TEST_F(PlatformSdl, CursorSetIsTheCursorRead) {
 TEST_F(PlatformSdl, NoKeyIsHeldWhenNoneIsPressed) {
     const int keys[] = {KEY_ESCAPE, KEY_SPACE, KEY_LEFT, KEY_UP, KEY_RIGHT, KEY_DOWN,
                         KEY_A,      KEY_D,     KEY_S,    KEY_W,  'Z',       '0'};
-    for (int key : keys)
-        EXPECT_FALSE(platKeyHeld(key)) << key;
+    for (int key : keys) EXPECT_FALSE(platKeyHeld(key)) << key;
     EXPECT_FALSE(platKeyHeld(0));
 }
 

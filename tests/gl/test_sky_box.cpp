@@ -13,13 +13,12 @@ constexpr int FACE_SLOTS[6] = {TEX_SKY_BACK, TEX_SKY_FRONT, TEX_SKY_BOTTOM,
 uint8_t faceRed(int face) { return static_cast<uint8_t>(30 + 40 * face); }
 
 struct Seen {
-    int  face;     // index into FACE_SLOTS, -1 when the colour is none of them
-    bool right;    // image's right half (s > 0.5)
-    bool upper;    // image's upper half (t > 0.5)
+    int face;    // index into FACE_SLOTS, -1 when the colour is none of them
+    bool right;  // image's right half (s > 0.5)
+    bool upper;  // image's upper half (t > 0.5)
 };
 
-Seen decode(Rgb c)
-{
+Seen decode(Rgb c) {
     Seen seen{-1, c.g > 128, c.b > 128};
     for (int f = 0; f < 6; f++) {
         if (std::abs(c.r - faceRed(f)) <= 8) seen.face = f;
@@ -29,8 +28,7 @@ Seen decode(Rgb c)
 
 class SkyBoxGl : public WorldGlTest {
 protected:
-    void makeFaceImages()
-    {
+    void makeFaceImages() {
         for (int f = 0; f < 6; f++) {
             const uint8_t r = faceRed(f);
             // Rows bottom first: lower-left, lower-right, upper-left, upper-right.
@@ -40,8 +38,7 @@ protected:
 
     // Looks from the centre of a 20-unit box along (dx, dy, dz) with the given
     // up vector through a 90-degree square view, so one face fills the window.
-    void lookFromCentre(float dx, float dy, float dz, float ux, float uy, float uz)
-    {
+    void lookFromCentre(float dx, float dy, float dz, float ux, float uy, float uz) {
         glViewport(0, 0, 400, 400);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
@@ -55,14 +52,13 @@ protected:
     }
 };
 
-TEST_F(SkyBoxGl, EachFaceLiesInItsDirectionAndReadsUnmirroredFromInside)
-{
+TEST_F(SkyBoxGl, EachFaceLiesInItsDirectionAndReadsUnmirroredFromInside) {
     makeFaceImages();
     struct View {
         const char* name;
-        int         face;
-        float       d[3];
-        float       up[3];
+        int face;
+        float d[3];
+        float up[3];
     };
     // Upright faces are seen with the sky up; the bottom face with the front
     // wall at the top of the screen, the top face with the back wall there.
@@ -74,10 +70,12 @@ TEST_F(SkyBoxGl, EachFaceLiesInItsDirectionAndReadsUnmirroredFromInside)
     for (const View& view : views) {
         lookFromCentre(view.d[0], view.d[1], view.d[2], view.up[0], view.up[1], view.up[2]);
         const struct {
-            int  x, y;
+            int x, y;
             bool right, upper;
-        } spots[] = {{100, 100, false, false}, {300, 100, true, false},
-                     {100, 300, false, true},  {300, 300, true, true}};
+        } spots[] = {{100, 100, false, false},
+                     {300, 100, true, false},
+                     {100, 300, false, true},
+                     {300, 300, true, true}};
         for (const auto& spot : spots) {
             const Seen seen = decode(pixelAt(spot.x, spot.y));
             EXPECT_EQ(seen.face, view.face) << view.name << " at " << spot.x << "," << spot.y;
@@ -87,8 +85,7 @@ TEST_F(SkyBoxGl, EachFaceLiesInItsDirectionAndReadsUnmirroredFromInside)
     }
 }
 
-TEST_F(SkyBoxGl, FaceImagesAreClampedAtTheirEdges)
-{
+TEST_F(SkyBoxGl, FaceImagesAreClampedAtTheirEdges) {
     makeFaceImages();
     lookFromCentre(0, 0, -1, 0, 1, 0);
     for (int slot : FACE_SLOTS) {
@@ -101,8 +98,7 @@ TEST_F(SkyBoxGl, FaceImagesAreClampedAtTheirEdges)
     }
 }
 
-void expectSlab(int index, float minX, float maxX, float minY, float maxY, float minZ, float maxZ)
-{
+void expectSlab(int index, float minX, float maxX, float minY, float maxY, float minZ, float maxZ) {
     const CollisionBox& b = collisionBoxes[index];
     EXPECT_EQ(b.minCorner.x, minX) << "entry " << index;
     EXPECT_EQ(b.maxCorner.x, maxX) << "entry " << index;
@@ -112,8 +108,7 @@ void expectSlab(int index, float minX, float maxX, float minY, float maxY, float
     EXPECT_EQ(b.maxCorner.z, maxZ) << "entry " << index;
 }
 
-TEST_F(SkyBoxGl, WallSlabsComeFromTheArgumentsWhateverTheTransform)
-{
+TEST_F(SkyBoxGl, WallSlabsComeFromTheArgumentsWhateverTheTransform) {
     for (int i = 0; i < BOX_COUNT; i++) {
         collisionBoxes[i].minCorner = Vec3(-7, -7, -7);
         collisionBoxes[i].maxCorner = Vec3(7, 7, 7);

@@ -18,8 +18,7 @@ int mapAt(int x, int z) { return heightField[(x % 1024) + (z % 1024) * 1024]; }
 
 // A height field in which neighbouring samples differ, so a vertex sent at the
 // wrong place or with the wrong sample shows.
-void fillScrambledHeights()
-{
+void fillScrambledHeights() {
     for (uint32_t i = 0; i < 1024u * 1024u; i++) {
         heightField[i] = static_cast<uint8_t>((i * 2654435761u) >> 24);
     }
@@ -27,8 +26,7 @@ void fillScrambledHeights()
 
 // Recovers the strip's vertex sequence from its feedback triangles: triangle i
 // of a strip reports vertex i + 2 last (odd ones swap their first two).
-std::vector<GridVertex> stripVertices(const std::vector<FbPrimitive>& prims)
-{
+std::vector<GridVertex> stripVertices(const std::vector<FbPrimitive>& prims) {
     std::vector<GridVertex> out;
     auto toGrid = [](const FbVertex& v) {
         return GridVertex{static_cast<int>(std::lround(v.x)),
@@ -49,8 +47,7 @@ std::vector<GridVertex> stripVertices(const std::vector<FbPrimitive>& prims)
     return out;
 }
 
-void expectVertex(const GridVertex& v, int x, int z, const char* what)
-{
+void expectVertex(const GridVertex& v, int x, int z, const char* what) {
     EXPECT_EQ(v.x, x) << what;
     EXPECT_EQ(v.z, z) << what;
     EXPECT_EQ(v.h, mapAt(x, z)) << what;
@@ -60,8 +57,7 @@ class TerrainGl : public WorldGlTest {
 protected:
     // Flat ground seen straight from above, filling the 800 x 600 viewport with
     // x 0..1040 and z 0..1024.
-    void drawFromAbove()
-    {
+    void drawFromAbove() {
         useGroundPlaneView(800, 600, 1040.0f, 1024.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         drawTerrain(heightField);
@@ -70,8 +66,7 @@ protected:
 
     // Colour changes along the window row y between x = 0 and 779 (the map's
     // 1024 units, leaving out the wrapped 65th column).
-    int changesAlongRow(int y)
-    {
+    int changesAlongRow(int y) {
         const std::vector<uint8_t> row = readBackBuffer(0, y, 780, 1);
         int changes = 0;
         for (int x = 1; x < 780; x++) {
@@ -83,15 +78,13 @@ protected:
 
     // Base and detail images for the pixel tests: a mid-grey base that the
     // doubling combiner turns into full white or black under a checker detail.
-    void useGreyBaseAndCheckerDetail()
-    {
+    void useGreyBaseAndCheckerDetail() {
         setSlot(TEX_TERRAIN, 1, 1, {128, 128, 128});
         setSlot(TEX_DETAIL, 2, 2, {255, 255, 255, 0, 0, 0, 0, 0, 0, 255, 255, 255});
     }
 };
 
-TEST_F(TerrainGl, OneStripOfColumnsWithMapHeightsAndStretchedTexCoords)
-{
+TEST_F(TerrainGl, OneStripOfColumnsWithMapHeightsAndStretchedTexCoords) {
     fillScrambledHeights();
     detailOn = true;
     detailRepeat = 16;
@@ -143,15 +136,13 @@ TEST_F(TerrainGl, OneStripOfColumnsWithMapHeightsAndStretchedTexCoords)
     EXPECT_EQ(lastColumn, 65);
 }
 
-TEST_F(TerrainGl, NullMapDrawsNothing)
-{
+TEST_F(TerrainGl, NullMapDrawsNothing) {
     useGroundPlaneView(2048, 2048, 2048.0f, 2048.0f);
     const auto prims = captureFeedback([] { drawTerrain(nullptr); });
     EXPECT_TRUE(prims.empty());
 }
 
-TEST_F(TerrainGl, LeavesTexturingOffOnBothUnitsWithUnitZeroActive)
-{
+TEST_F(TerrainGl, LeavesTexturingOffOnBothUnitsWithUnitZeroActive) {
     useGreyBaseAndCheckerDetail();
     for (bool on : {true, false}) {
         detailOn = on;
@@ -168,8 +159,7 @@ TEST_F(TerrainGl, LeavesTexturingOffOnBothUnitsWithUnitZeroActive)
     }
 }
 
-TEST_F(TerrainGl, BaseImageCoversTheMapOnceWithTRunningNegativeAlongZ)
-{
+TEST_F(TerrainGl, BaseImageCoversTheMapOnceWithTRunningNegativeAlongZ) {
     // Texel rows bottom first: red green / blue yellow.
     setSlot(TEX_TERRAIN, 2, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0});
     // Mid-grey detail, doubled, leaves the base as it is.
@@ -189,8 +179,7 @@ TEST_F(TerrainGl, BaseImageCoversTheMapOnceWithTRunningNegativeAlongZ)
     }
 }
 
-TEST_F(TerrainGl, DetailDoublesTheBaseAndFollowsItsSwitchAndRepeat)
-{
+TEST_F(TerrainGl, DetailDoublesTheBaseAndFollowsItsSwitchAndRepeat) {
     useGreyBaseAndCheckerDetail();
 
     detailOn = false;
@@ -220,8 +209,7 @@ TEST_F(TerrainGl, DetailDoublesTheBaseAndFollowsItsSwitchAndRepeat)
     EXPECT_NEAR(at64, 128, 12);
 }
 
-TEST_F(TerrainGl, LineModeDrawsTheStripAsOutlines)
-{
+TEST_F(TerrainGl, LineModeDrawsTheStripAsOutlines) {
     setSlot(TEX_TERRAIN, 1, 1, {255, 255, 255});
     setSlot(TEX_DETAIL, 1, 1, {128, 128, 128});
     detailOn = true;

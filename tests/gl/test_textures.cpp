@@ -99,10 +99,10 @@ Bytes solidFile(const std::string& form, Rgb3 c, int w, int h) {
 }
 
 struct SceneFile {
-    int         slot;
+    int slot;
     const char* path;
     const char* form;
-    Rgb3        colour;
+    Rgb3 colour;
 };
 
 // The load order of start-up, each file in a different stored form.
@@ -141,7 +141,8 @@ void expectSolidLevel0(Rgb3 c) {
 }
 
 TEST_F(TexturesGl, TenSceneTexturesAreMadeInLoadOrderWithTheirPictures) {
-    for (const SceneFile& f : SCENE) ASSERT_TRUE(writeFile(f.path, solidFile(f.form, f.colour, 5, 3)));
+    for (const SceneFile& f : SCENE)
+        ASSERT_TRUE(writeFile(f.path, solidFile(f.form, f.colour, 5, 3)));
 
     GLuint previous = 0;
     for (const SceneFile& f : SCENE) {
@@ -180,7 +181,8 @@ TEST_F(TexturesGl, TenSceneTexturesAreMadeInLoadOrderWithTheirPictures) {
 // own, so a file in another's slot, or a file made out of start-up's order,
 // shows up as a wrong colour or a texture name out of sequence.
 TEST_F(TexturesGl, SceneTableMakesEachFileIntoItsOwnSlotInLoadOrder) {
-    for (const SceneFile& f : SCENE) ASSERT_TRUE(writeFile(f.path, solidFile(f.form, f.colour, 5, 3)));
+    for (const SceneFile& f : SCENE)
+        ASSERT_TRUE(writeFile(f.path, solidFile(f.form, f.colour, 5, 3)));
     makeSceneTextures();
     GLuint previous = 0;
     for (const SceneFile& f : SCENE) {
@@ -258,10 +260,14 @@ TEST_F(TexturesGl, NonPowerOfTwoImageIsScaledMipmappedAndDrawnUpright) {
     auto near = [](Rgb c, int r, int g, int b) {
         return std::abs(c.r - r) <= 4 && std::abs(c.g - g) <= 4 && std::abs(c.b - b) <= 4;
     };
-    EXPECT_TRUE(near(bottomLeft, 255, 0, 0)) << int(bottomLeft.r) << "," << int(bottomLeft.g) << "," << int(bottomLeft.b);
-    EXPECT_TRUE(near(bottomRight, 0, 255, 0)) << int(bottomRight.r) << "," << int(bottomRight.g) << "," << int(bottomRight.b);
-    EXPECT_TRUE(near(topLeft, 0, 0, 255)) << int(topLeft.r) << "," << int(topLeft.g) << "," << int(topLeft.b);
-    EXPECT_TRUE(near(topRight, 255, 255, 255)) << int(topRight.r) << "," << int(topRight.g) << "," << int(topRight.b);
+    EXPECT_TRUE(near(bottomLeft, 255, 0, 0))
+        << int(bottomLeft.r) << "," << int(bottomLeft.g) << "," << int(bottomLeft.b);
+    EXPECT_TRUE(near(bottomRight, 0, 255, 0))
+        << int(bottomRight.r) << "," << int(bottomRight.g) << "," << int(bottomRight.b);
+    EXPECT_TRUE(near(topLeft, 0, 0, 255))
+        << int(topLeft.r) << "," << int(topLeft.g) << "," << int(topLeft.b);
+    EXPECT_TRUE(near(topRight, 255, 255, 255))
+        << int(topRight.r) << "," << int(topRight.g) << "," << int(topRight.b);
 }
 
 }  // namespace

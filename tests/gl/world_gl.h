@@ -28,7 +28,7 @@ struct FbVertex {
 static_assert(sizeof(FbVertex) == 11 * sizeof(GLfloat), "one feedback vertex");
 
 struct FbPrimitive {
-    GLenum                token;  // GL_POLYGON_TOKEN, GL_LINE_TOKEN, ...
+    GLenum token;  // GL_POLYGON_TOKEN, GL_LINE_TOKEN, ...
     std::vector<FbVertex> v;
 };
 
@@ -36,8 +36,7 @@ struct FbPrimitive {
 // the buffer was too small.
 template <class Draw>
 std::vector<FbPrimitive> captureFeedback(Draw draw, bool* overflowed = nullptr,
-                                         size_t capacity = 400000)
-{
+                                         size_t capacity = 400000) {
     std::vector<GLfloat> buffer(capacity);
     glFeedbackBuffer(static_cast<GLsizei>(capacity), GL_3D_COLOR_TEXTURE, buffer.data());
     glRenderMode(GL_FEEDBACK);
@@ -77,11 +76,10 @@ std::vector<FbPrimitive> captureFeedback(Draw draw, bool* overflowed = nullptr,
 // window (x * w / spanX, z * h / spanZ) with depth y / 512 + 0.25, so feedback
 // coordinates read back as world coordinates (y from 0 to 255). The modelview
 // matrix is left at identity.
-inline void useGroundPlaneView(int w, int h, float spanX, float spanZ)
-{
+inline void useGroundPlaneView(int w, int h, float spanX, float spanZ) {
     glViewport(0, 0, w, h);
-    const GLfloat m[16] = {2.0f / spanX, 0, 0, 0,  0, 0, 1.0f / 256, 0,
-                           0, 2.0f / spanZ, 0, 0,  -1, -1, -0.5f, 1};
+    const GLfloat m[16] = {2.0f / spanX, 0, 0, 0,  0,  0,     1.0f / 256, 0, 0,
+                           2.0f / spanZ, 0, 0, -1, -1, -0.5f, 1};
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(m);
     glMatrixMode(GL_MODELVIEW);
@@ -92,8 +90,7 @@ inline void useGroundPlaneView(int w, int h, float spanX, float spanZ)
 inline float heightFromDepth(float depth) { return (depth - 0.25f) * 512.0f; }
 
 // A w x h RGB texture, rows bottom first, sampled nearest so texel borders stay sharp.
-inline GLuint makeTestTexture(int w, int h, const std::vector<uint8_t>& rgb)
-{
+inline GLuint makeTestTexture(int w, int h, const std::vector<uint8_t>& rgb) {
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
@@ -104,8 +101,7 @@ inline GLuint makeTestTexture(int w, int h, const std::vector<uint8_t>& rgb)
     return name;
 }
 
-inline bool closeTo(Rgb c, int r, int g, int b, int tolerance = 12)
-{
+inline bool closeTo(Rgb c, int r, int g, int b, int tolerance = 12) {
     return std::abs(c.r - r) <= tolerance && std::abs(c.g - g) <= tolerance &&
            std::abs(c.b - b) <= tolerance;
 }
@@ -115,8 +111,7 @@ inline bool closeTo(Rgb c, int r, int g, int b, int tolerance = 12)
 // and attribute state are put back after each test.
 class WorldGlTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(openTestGlWindow(800, 600));
         savedField_.assign(heightField, heightField + sizeof heightField);
         std::memcpy(savedTextures_, TextureSet, sizeof TextureSet);
@@ -137,8 +132,7 @@ protected:
         std::memset(heightField, 0, sizeof heightField);
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         glPopAttrib();
         for (GLenum unit : {GL_TEXTURE1_ARB, GL_TEXTURE0_ARB}) {
             glActiveTextureARB(unit);
@@ -161,8 +155,7 @@ protected:
     }
 
     // Puts a test texture into a slot; deleted and the slot restored afterwards.
-    GLuint setSlot(int slot, int w, int h, const std::vector<uint8_t>& rgb)
-    {
+    GLuint setSlot(int slot, int w, int h, const std::vector<uint8_t>& rgb) {
         const GLuint name = makeTestTexture(w, h, rgb);
         made_.push_back(name);
         TextureSet[slot] = name;
@@ -171,13 +164,13 @@ protected:
 
 private:
     std::vector<uint8_t> savedField_;
-    GLuint               savedTextures_[TEXTURE_SLOT_COUNT];
-    CollisionBox         savedBoxes_[BOX_COUNT];
-    CameraRig            savedRig_;
-    bool                 savedDetailOn_ = true;
-    int                  savedRepeat_ = 16;
-    float                savedSkyAngle_ = 0;
-    GLfloat              savedProjection_[16];
-    GLint                savedViewport_[4];
-    std::vector<GLuint>  made_;
+    GLuint savedTextures_[TEXTURE_SLOT_COUNT];
+    CollisionBox savedBoxes_[BOX_COUNT];
+    CameraRig savedRig_;
+    bool savedDetailOn_ = true;
+    int savedRepeat_ = 16;
+    float savedSkyAngle_ = 0;
+    GLfloat savedProjection_[16];
+    GLint savedViewport_[4];
+    std::vector<GLuint> made_;
 };

@@ -46,8 +46,8 @@ static int printPointer(Display* display) {
     Window root, child;
     int rootX, rootY, windowX, windowY;
     unsigned int buttons;
-    if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY,
-                       &windowX, &windowY, &buttons))
+    if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &windowX,
+                       &windowY, &buttons))
         return 1;
     printf("%d %d\n", rootX, rootY);
     return 0;
@@ -62,7 +62,8 @@ static void printName(Display* display, Window window) {
     unsigned long count, after;
     unsigned char* data = NULL;
     if (XGetWindowProperty(display, window, netName, 0, 1024, False, utf8, &type, &format, &count,
-                           &after, &data) == Success && data && type == utf8) {
+                           &after, &data) == Success &&
+        data && type == utf8) {
         printf("%.*s", (int)count, (const char*)data);
         XFree(data);
         return;

@@ -15,7 +15,7 @@ FakeObject theWindow, theDc, theRc, theInstance;
 
 std::deque<PlatMessage> queue;
 bool quitPending = false;
-int  quitCode = 0;
+int quitCode = 0;
 
 }  // namespace
 
@@ -116,7 +116,9 @@ void platSetWindowTitle(WindowHandle, const char* title) {
 
 bool platHasInputFocus(WindowHandle) { return fake.focused; }
 
-WindowHandle platFocusWindow() { return fake.windowCreated && fake.focused ? fakeWindow() : nullptr; }
+WindowHandle platFocusWindow() {
+    return fake.windowCreated && fake.focused ? fakeWindow() : nullptr;
+}
 
 bool platReadDisplayMode(DisplayMode* mode) {
     if (fake.failReadDisplay) return false;

@@ -32,8 +32,8 @@ static struct zwlr_virtual_pointer_manager_v1* pointerManager;
 static struct zwp_virtual_keyboard_manager_v1* keyboardManager;
 static struct wl_seat* seat;
 
-static void announce(void* data, struct wl_registry* registry, uint32_t name,
-                     const char* interface, uint32_t version) {
+static void announce(void* data, struct wl_registry* registry, uint32_t name, const char* interface,
+                     uint32_t version) {
     (void)data;
     (void)version;
     if (!strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name))

@@ -19,19 +19,19 @@ struct Rgb3 {
 };
 
 struct BmpLayout {
-    int32_t  width = 1;
-    int32_t  height = 1;
+    int32_t width = 1;
+    int32_t height = 1;
     uint16_t bpp = 24;
     uint32_t compression = 0;
-    bool     core = false;                 // 12-byte header instead of the 40-byte one
-    bool     fileHeader = true;            // the 14-byte "BM" header
-    std::vector<Rgb3>     palette;         // stored as B, G, R (, 0)
-    int64_t  colorsUsed = -1;              // -1: the palette's size
-    std::vector<uint32_t> masks;           // written right after the header
-    Bytes    pixels;                       // stored pixel data, as it goes in the file
-    int64_t  dataOffset = -1;              // -1: right after table (and gap)
-    size_t   gap = 0;                      // unused bytes between table and pixels
-    uint32_t headerSizeField = 0;          // 0: 12 or 40 as the kind says
+    bool core = false;             // 12-byte header instead of the 40-byte one
+    bool fileHeader = true;        // the 14-byte "BM" header
+    std::vector<Rgb3> palette;     // stored as B, G, R (, 0)
+    int64_t colorsUsed = -1;       // -1: the palette's size
+    std::vector<uint32_t> masks;   // written right after the header
+    Bytes pixels;                  // stored pixel data, as it goes in the file
+    int64_t dataOffset = -1;       // -1: right after table (and gap)
+    size_t gap = 0;                // unused bytes between table and pixels
+    uint32_t headerSizeField = 0;  // 0: 12 or 40 as the kind says
 };
 
 inline void putU16(Bytes& b, uint32_t v) {
@@ -90,7 +90,8 @@ inline Bytes buildBmp(const BmpLayout& s) {
 // Stored rows for an uncompressed picture, each padded to 4 bytes; value(x, y)
 // gives pixel x of stored row y: an index for 1/4/8 bits, the raw 16- or 32-bit
 // word, or 0xRRGGBB for 24 bits.
-inline Bytes packRows(int bpp, int width, int rows, const std::function<uint32_t(int, int)>& value) {
+inline Bytes packRows(int bpp, int width, int rows,
+                      const std::function<uint32_t(int, int)>& value) {
     const size_t stride = (size_t(bpp) * size_t(width) + 31) / 32 * 4;
     Bytes out(stride * size_t(rows), 0);
     for (int y = 0; y < rows; ++y) {
@@ -106,9 +107,9 @@ inline Bytes packRows(int bpp, int width, int rows, const std::function<uint32_t
                 row[2 * x + 1] = uint8_t(v >> 8);
                 break;
             case 24:
-                row[3 * x] = uint8_t(v);           // blue
-                row[3 * x + 1] = uint8_t(v >> 8);  // green
-                row[3 * x + 2] = uint8_t(v >> 16); // red
+                row[3 * x] = uint8_t(v);            // blue
+                row[3 * x + 1] = uint8_t(v >> 8);   // green
+                row[3 * x + 2] = uint8_t(v >> 16);  // red
                 break;
             case 32:
                 for (int i = 0; i < 4; ++i) row[4 * x + i] = uint8_t(v >> (8 * i));

@@ -51,7 +51,8 @@ GeneratorRun runGenerator(const fs::path& scratch, const std::string& args) {
         return run;
     }
     const fs::path out = scratch / "stdout.txt", err = scratch / "stderr.txt";
-    const std::string command = "'" + binary + "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+    const std::string command =
+        "'" + binary + "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
     const int status = std::system(command.c_str());
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     const Bytes o = readFile(out), e = readFile(err);
@@ -60,7 +61,9 @@ GeneratorRun runGenerator(const fs::path& scratch, const std::string& args) {
     return run;
 }
 
-int lineCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+int lineCount(const std::string& text) {
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
 
 struct Picture {
     int width = 0, height = 0;
@@ -133,15 +136,19 @@ TEST_F(GeneratedAssets, WritesAllElevenFilesTheSameWayEveryTime) {
 TEST_F(GeneratedAssets, HeightMapTilesWithoutASeam) {
     const Bytes h = heights();
     ASSERT_EQ(h.size(), 1048576u);
-    auto at = [&](int x, int z) { return int(h[static_cast<size_t>(x) + static_cast<size_t>(z) * EDGE]); };
+    auto at = [&](int x, int z) {
+        return int(h[static_cast<size_t>(x) + static_cast<size_t>(z) * EDGE]);
+    };
 
     // The largest step between neighbours inside the map, and across the seams
     // where column 1023 meets column 0 and row 1023 meets row 0.
     int inside = 0, acrossX = 0, acrossZ = 0;
     for (int z = 0; z < EDGE; ++z)
-        for (int x = 0; x + 1 < EDGE; ++x) inside = std::max(inside, std::abs(at(x + 1, z) - at(x, z)));
+        for (int x = 0; x + 1 < EDGE; ++x)
+            inside = std::max(inside, std::abs(at(x + 1, z) - at(x, z)));
     for (int x = 0; x < EDGE; ++x)
-        for (int z = 0; z + 1 < EDGE; ++z) inside = std::max(inside, std::abs(at(x, z + 1) - at(x, z)));
+        for (int z = 0; z + 1 < EDGE; ++z)
+            inside = std::max(inside, std::abs(at(x, z + 1) - at(x, z)));
     for (int i = 0; i < EDGE; ++i) {
         acrossX = std::max(acrossX, std::abs(at(0, i) - at(EDGE - 1, i)));
         acrossZ = std::max(acrossZ, std::abs(at(i, 0) - at(i, EDGE - 1)));
@@ -155,7 +162,9 @@ TEST_F(GeneratedAssets, HeightMapTilesWithoutASeam) {
 TEST_F(GeneratedAssets, HeightMapFitsTheScene) {
     const Bytes h = heights();
     ASSERT_EQ(h.size(), 1048576u);
-    auto at = [&](int x, int z) { return int(h[static_cast<size_t>(x) + static_cast<size_t>(z) * EDGE]); };
+    auto at = [&](int x, int z) {
+        return int(h[static_cast<size_t>(x) + static_cast<size_t>(z) * EDGE]);
+    };
 
     // The start: the eye at height 35 over (490, 275) is not lifted, and the
     // kart's corners (500/505, 272/277) stand on low ground under the cloud deck.
@@ -193,7 +202,8 @@ TEST_F(GeneratedAssets, EveryPictureDecodesAtItsSizeInItsStoredForm) {
         EXPECT_EQ(le32(file, 2), file.size());
         const uint32_t header = le32(file, 14);
         EXPECT_EQ(header, e.header);
-        const uint32_t bits = header == 12 ? (file[24] | file[25] << 8) : (file[28] | file[29] << 8);
+        const uint32_t bits =
+            header == 12 ? (file[24] | file[25] << 8) : (file[28] | file[29] << 8);
         EXPECT_EQ(bits, e.bits);
         if (header == 40) {
             EXPECT_EQ(le32(file, 30), e.compression);
@@ -217,7 +227,9 @@ TEST_F(GeneratedAssets, TerrainColoursLieOverTheirHeights) {
     ASSERT_EQ(h.size(), 1048576u);
     ASSERT_EQ(colours.width, EDGE);
     ASSERT_EQ(colours.height, EDGE);
-    auto height = [&](int x, int z) { return int(h[static_cast<size_t>(x & 1023) + static_cast<size_t>(z & 1023) * EDGE]); };
+    auto height = [&](int x, int z) {
+        return int(h[static_cast<size_t>(x & 1023) + static_cast<size_t>(z & 1023) * EDGE]);
+    };
 
     // The ground at (x, z) is drawn with s = x / 1024, t = -z / 1024, and
     // t = 0 is the bottom row: so z lies on picture row 1023 - z (texel centres

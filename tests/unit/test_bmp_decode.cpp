@@ -12,10 +12,10 @@ using namespace bmptest;
 namespace {
 
 struct Decoded {
-    bool        ok = false;
+    bool ok = false;
     const char* failure = nullptr;
-    int32_t     width = 0, height = 0;
-    Bytes       rgb;
+    int32_t width = 0, height = 0;
+    Bytes rgb;
 };
 
 Decoded decode(const Bytes& file) {
@@ -67,15 +67,19 @@ Bytes encodeRle(int bpp, int width, int rows, const std::function<uint32_t(int, 
                 continue;
             }
             int lit = 3;
-            while (x + lit < width && lit < 255 && index(x + lit, y) != index(x + lit - 1, y)) ++lit;
+            while (x + lit < width && lit < 255 && index(x + lit, y) != index(x + lit - 1, y))
+                ++lit;
             out.push_back(0);
             out.push_back(uint8_t(lit));
             Bytes group;
             for (int i = 0; i < lit; ++i) {
                 const uint32_t v = index(x + i, y);
-                if (bpp == 8) group.push_back(uint8_t(v));
-                else if (i % 2 == 0) group.push_back(uint8_t(v << 4));
-                else group.back() |= uint8_t(v);
+                if (bpp == 8)
+                    group.push_back(uint8_t(v));
+                else if (i % 2 == 0)
+                    group.push_back(uint8_t(v << 4));
+                else
+                    group.back() |= uint8_t(v);
             }
             if (group.size() % 2) group.push_back(0);
             out.insert(out.end(), group.begin(), group.end());
@@ -100,8 +104,8 @@ uint32_t bitAt(int x, int row) { return uint32_t((x + row) % 3 == 0); }
 
 struct Form {
     const char* name;
-    BmpLayout   layout;
-    bool        oneBit;  // the picture uses indices 0 and 1 only
+    BmpLayout layout;
+    bool oneBit;  // the picture uses indices 0 and 1 only
 };
 
 BmpLayout indexedLayout(int bpp, bool core, bool fileHeader, bool topDown = false) {
@@ -200,7 +204,8 @@ std::vector<Form> allForms() {
     s.width = W;
     s.height = H;
     s.bpp = 32;
-    s.pixels = packRows(32, W, H, [](int x, int y) { return packRgb(PALETTE[indexAt(x, y)]) | 0xA5000000u; });
+    s.pixels = packRows(32, W, H,
+                        [](int x, int y) { return packRgb(PALETTE[indexAt(x, y)]) | 0xA5000000u; });
     f.push_back({"32-bit, fourth byte set", s, false});
 
     s = indexedLayout(8, false, true);
@@ -258,7 +263,8 @@ TEST(BmpDecode, ThreeWideRowsAreNineBytes) {
     BmpLayout s;
     s.width = 3;
     s.height = 2;
-    s.pixels = packRows(24, 3, 2, [](int x, int y) { return uint32_t(0x101010 * (x + 3 * y + 1)); });
+    s.pixels =
+        packRows(24, 3, 2, [](int x, int y) { return uint32_t(0x101010 * (x + 3 * y + 1)); });
     ASSERT_EQ(s.pixels.size(), 24u);  // 12-byte stored rows
     const Decoded d = decode(buildBmp(s));
     ASSERT_TRUE(d.ok);
@@ -300,15 +306,21 @@ TEST(BmpDecode, BitFieldMasksScaleEachChannelToEightBits) {
         uint16_t bpp;
         uint32_t masks[3];
         uint32_t pixel;
-        uint8_t  rgb[3];
+        uint8_t rgb[3];
     } cases[] = {
         {"5-6-5 full", 16, {0xF800, 0x07E0, 0x001F}, 0xFFFF, {255, 255, 255}},
         {"5-6-5 mid", 16, {0xF800, 0x07E0, 0x001F}, (16u << 11) | (32u << 5) | 1u, {132, 130, 8}},
         {"one-bit red, empty blue", 16, {0x8000, 0x7F00, 0}, 0x80FF, {255, 0, 0}},
         {"3-10-3", 16, {0xE000, 0x1FF8, 0x0007}, (5u << 13) | (0x3FFu << 3) | 2u, {182, 255, 73}},
-        {"wide 10-10-10", 32, {0x3FF00000, 0x000FFC00, 0x000003FF}, (1023u << 20) | (512u << 10) | 3u,
+        {"wide 10-10-10",
+         32,
+         {0x3FF00000, 0x000FFC00, 0x000003FF},
+         (1023u << 20) | (512u << 10) | 3u,
          {255, 128, 0}},
-        {"11-11-10", 32, {0xFFE00000, 0x001FFC00, 0x000003FF}, (2047u << 21) | (8u << 10) | 1020u,
+        {"11-11-10",
+         32,
+         {0xFFE00000, 0x001FFC00, 0x000003FF},
+         (2047u << 21) | (8u << 10) | 1020u,
          {255, 1, 255}},
         {"full-width mask", 32, {0xFFFFFFFF, 0, 0}, 0x80000000, {128, 0, 0}},
     };
@@ -373,8 +385,9 @@ TEST(BmpDecode, PackedBitmapPixelsFollowTheCountedTable) {
         s.fileHeader = false;
         s.palette = testPalette(int(c.storedEntries));
         s.colorsUsed = c.colorsUsed;
-        s.pixels = c.bpp == 24 ? Bytes{1, 2, 3, 4, 5, 6, 0, 0} : c.bpp == 8 ? Bytes{1, 0, 0, 0}
-                                                                            : Bytes{0x40, 0, 0, 0};
+        s.pixels = c.bpp == 24  ? Bytes{1, 2, 3, 4, 5, 6, 0, 0}
+                   : c.bpp == 8 ? Bytes{1, 0, 0, 0}
+                                : Bytes{0x40, 0, 0, 0};
         const Bytes file = buildBmp(s);
         ASSERT_EQ(file.size(), c.pixelStart + s.pixels.size());
         const Decoded d = decode(file);
@@ -424,22 +437,35 @@ TEST(BmpDecode, RunLengthCodesPlacePixelsAndLeaveSkippedOnesBlack) {
         Bytes stream;
         std::vector<std::vector<int>> rows;
     } cases[] = {
-        {"RLE8 run, literal with pad, end of line", 8, 5, 2,
+        {"RLE8 run, literal with pad, end of line",
+         8,
+         5,
+         2,
          {2, 3, 0, 3, 1, 2, 4, 0, 0, 0, 5, 7, 0, 1},
          {{3, 3, 1, 2, 4}, {7, 7, 7, 7, 7}}},
-        {"RLE8 delta skips pixels", 8, 4, 3,
+        {"RLE8 delta skips pixels",
+         8,
+         4,
+         3,
          {1, 5, 0, 2, 2, 1, 1, 6, 0, 1},
          {{5, -1, -1, -1}, {-1, -1, -1, 6}, {-1, -1, -1, -1}}},
-        {"RLE8 early end of line and end of picture", 8, 3, 3,
+        {"RLE8 early end of line and end of picture",
+         8,
+         3,
+         3,
          {1, 9, 0, 0, 2, 8, 0, 1},
          {{9, -1, -1}, {8, 8, -1}, {-1, -1, -1}}},
-        {"RLE4 run alternates two nibbles", 4, 5, 1,
-         {5, 0x3A, 0, 1},
-         {{3, 10, 3, 10, 3}}},
-        {"RLE4 odd literal, padded to a word", 4, 6, 1,
+        {"RLE4 run alternates two nibbles", 4, 5, 1, {5, 0x3A, 0, 1}, {{3, 10, 3, 10, 3}}},
+        {"RLE4 odd literal, padded to a word",
+         4,
+         6,
+         1,
          {0, 3, 0x12, 0x30, 3, 0x45, 0, 1},
          {{1, 2, 3, 4, 5, 4}}},
-        {"RLE4 five-nibble literal", 4, 5, 1,
+        {"RLE4 five-nibble literal",
+         4,
+         5,
+         1,
          {0, 5, 0xAB, 0xCD, 0xE0, 0x00, 0, 1},
          {{10, 11, 12, 13, 14}}},
         // What would land past a row's end or the last row is dropped, never wrapped.
@@ -450,7 +476,11 @@ TEST(BmpDecode, RunLengthCodesPlacePixelsAndLeaveSkippedOnesBlack) {
         {"RLE past the last row", 8, 2, 1, {0, 0, 1, 1, 0, 1}, {{-1, -1}}},
         {"RLE literal past the last row", 8, 2, 1, {0, 0, 0, 3, 1, 2, 3, 0, 0, 1}, {{-1, -1}}},
         {"RLE delta past the picture", 8, 2, 2, {0, 2, 0, 9, 1, 1, 0, 1}, {{-1, -1}, {-1, -1}}},
-        {"RLE delta past the row", 4, 2, 2, {0, 2, 200, 0, 1, 0x11, 0, 0, 1, 0x22, 0, 1},
+        {"RLE delta past the row",
+         4,
+         2,
+         2,
+         {0, 2, 200, 0, 1, 0x11, 0, 0, 1, 0x22, 0, 1},
          {{-1, -1}, {2, -1}}},
     };
     for (const Case& c : cases) {
@@ -585,9 +615,12 @@ TEST(BmpDecode, EachFailureHasItsOneText) {
         {"RLE code cut", buildBmp(rleLayout(8, 4, 1, {4, 1, 0})), BMP_CONVERSION_ERROR},
         {"RLE delta cut", buildBmp(rleLayout(8, 4, 1, {0, 2, 1})), BMP_CONVERSION_ERROR},
         {"RLE literal cut", buildBmp(rleLayout(8, 8, 1, {0, 5, 1, 2, 3, 4})), BMP_CONVERSION_ERROR},
-        {"RLE literal padding cut", buildBmp(rleLayout(8, 8, 1, {0, 3, 1, 2, 3})), BMP_CONVERSION_ERROR},
-        {"RLE4 literal cut", buildBmp(rleLayout(4, 8, 1, {0, 5, 0x12, 0x34})), BMP_CONVERSION_ERROR},
-        {"RLE cut past the last row", buildBmp(rleLayout(8, 2, 1, {0, 0, 1, 1})), BMP_CONVERSION_ERROR},
+        {"RLE literal padding cut", buildBmp(rleLayout(8, 8, 1, {0, 3, 1, 2, 3})),
+         BMP_CONVERSION_ERROR},
+        {"RLE4 literal cut", buildBmp(rleLayout(4, 8, 1, {0, 5, 0x12, 0x34})),
+         BMP_CONVERSION_ERROR},
+        {"RLE cut past the last row", buildBmp(rleLayout(8, 2, 1, {0, 0, 1, 1})),
+         BMP_CONVERSION_ERROR},
 
         {"16385 wide", buildBmp(wide), BMP_OUT_OF_MEMORY},
         {"core 40000 wide", buildBmp(coreWide), BMP_OUT_OF_MEMORY},

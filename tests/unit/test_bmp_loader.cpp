@@ -169,10 +169,10 @@ TEST_F(BmpFiles, TextureFailuresLeaveTheSlotAndShowOneBox) {
 // context creation) the loads still run and nothing crashes.
 TEST_F(BmpFiles, MissingDetailGivesOneBoxAndNineTextures) {
     mainWindow = fakeWindow();
-    const char* const paths[] = {"texture3/Terrain.bmp", "texture3/Detail.bmp", "texture3/Back.bmp",
-                                 "texture3/Front.bmp",   "texture3/Bottom.bmp", "texture3/Top.bmp",
-                                 "texture3/Left.bmp",    "texture3/Right.bmp",  "texture3/NSXtop.bmp",
-                                 "texture3/NSXback.bmp"};
+    const char* const paths[] = {
+        "texture3/Terrain.bmp", "texture3/Detail.bmp", "texture3/Back.bmp", "texture3/Front.bmp",
+        "texture3/Bottom.bmp",  "texture3/Top.bmp",    "texture3/Left.bmp", "texture3/Right.bmp",
+        "texture3/NSXtop.bmp",  "texture3/NSXback.bmp"};
     for (const char* path : paths) {
         if (std::strcmp(path, "texture3/Detail.bmp") != 0) {
             ASSERT_TRUE(writeFile(path, smallPicture()));

@@ -61,7 +61,8 @@ std::vector<Row> readManifest(const std::string& dir) {
         return size_t(0);
     };
     const size_t path = column("path"), expect = column("expect"), message = column("message"),
-                 reference = column("reference"), mask = column("mask"), tolerance = column("tolerance");
+                 reference = column("reference"), mask = column("mask"),
+                 tolerance = column("tolerance");
     std::vector<Row> rows;
     while (std::getline(in, line)) {
         if (line.empty()) continue;
@@ -72,11 +73,11 @@ std::vector<Row> readManifest(const std::string& dir) {
     return rows;
 }
 
-#define REQUIRE_SUITE(dir)                                                                  \
-    const std::string dir = suiteDir();                                                     \
-    if (dir.empty())                                                                        \
-        GTEST_SKIP() << "BMP corpus not found: put it at ../shared/bmpsuite beside the "   \
-                        "repository or set MERROWIND_BMPSUITE"
+#define REQUIRE_SUITE(dir)                                                           \
+    const std::string dir = suiteDir();                                              \
+    if (dir.empty())                                                                 \
+    GTEST_SKIP() << "BMP corpus not found: put it at ../shared/bmpsuite beside the " \
+                    "repository or set MERROWIND_BMPSUITE"
 
 // Compares a decoded picture with the row's reference, honouring mask and tolerance.
 void expectMatchesReference(const std::string& dir, const Row& row, const ImageRecord* image) {
@@ -204,7 +205,8 @@ TEST(BmpSuite, BmpcheckPrintsSizeWritesPixelsAndReportsFailures) {
     const std::string out = std::string(MERROWIND_BINARY_DIR) + "/bmpcheck-test.rgb";
     const std::string log = std::string(MERROWIND_BINARY_DIR) + "/bmpcheck-test.log";
 
-    std::string command = "'" + tool + "' '" + dir + "/g/rgb24.bmp' '" + out + "' >'" + log + "' 2>&1";
+    std::string command =
+        "'" + tool + "' '" + dir + "/g/rgb24.bmp' '" + out + "' >'" + log + "' 2>&1";
     int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);

@@ -76,7 +76,7 @@ TEST_F(CollisionTable, UntouchedBoxesBecomeUnreachable) {
         EXPECT_EQ(b.maxCorner.z, -999999.875f);
     }
     const float far = 999999.875f;
-    const Vec3 points[] = {Vec3(0, 0, 0), Vec3(far, 0, far), Vec3(-far, 0, -far),
+    const Vec3 points[] = {Vec3(0, 0, 0),      Vec3(far, 0, far),      Vec3(-far, 0, -far),
                            Vec3(far, 0, -far), Vec3(3e38f, 0, -3e38f), Vec3(-1505, 35, 2505)};
     for (Vec3 p : points) EXPECT_EQ(findCollision(BOX_COUNT, p), -1);
 }

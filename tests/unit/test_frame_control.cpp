@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cfloat>
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -345,17 +345,16 @@ TEST_F(FrameControl, TitleEveryFrameAndTheMessageStaysUntilAMoveIsAllowed) {
 }
 
 TEST_F(FrameControl, TitleHoldsTheWholeTextForAnyCoordinates) {
-    const float values[][6] = {
-        {-FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX},
-        {FLT_MAX, -FLT_MAX, NAN, INFINITY, -INFINITY, -NAN},
-        {-1505.1f, 1e-30f, -0.04f, 2505.1f, -99999.95f, 0}};
+    const float values[][6] = {{-FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX},
+                               {FLT_MAX, -FLT_MAX, NAN, INFINITY, -INFINITY, -NAN},
+                               {-1505.1f, 1e-30f, -0.04f, 2505.1f, -99999.95f, 0}};
     for (const auto& v : values) {
         theRig.placeEye(v[0], v[1], v[2], v[3], v[4], v[5], 0, 1, 0);
         theRig.readMovementKeys();
         char expected[1024];
         std::snprintf(expected, sizeof expected,
-                      "PosX=%.1f PosY=%.1f PosZ=%.1f ViewX=%.1f ViewY=%.1f ViewZ=%.1f", v[0],
-                      v[1], v[2], v[3], v[4], v[5]);
+                      "PosX=%.1f PosY=%.1f PosZ=%.1f ViewX=%.1f ViewY=%.1f ViewZ=%.1f", v[0], v[1],
+                      v[2], v[3], v[4], v[5]);
         EXPECT_EQ(std::string(titleText), expected);
         EXPECT_EQ(fake.windowTitle, expected);
         EXPECT_LT(std::strlen(expected), sizeof titleText);
@@ -500,8 +499,9 @@ TEST_F(FrameControl, RandomDrivingKeepsTheCameraSound) {
         }
 
         pick = unit(rng);
-        frameSeconds = pick < 0.01 ? 0.0f : pick < 0.97 ? float(0.001 + 0.05 * unit(rng))
-                                                        : float(3.0 * unit(rng));
+        frameSeconds = pick < 0.01   ? 0.0f
+                       : pick < 0.97 ? float(0.001 + 0.05 * unit(rng))
+                                     : float(3.0 * unit(rng));
 
         theRig.mouseLook();
         theRig.readMovementKeys();

@@ -1,7 +1,7 @@
 // The height file and the wrapping lookup: layout, wrap in both directions,
 // and the short, long, missing and unreadable files.
-#include "world/height_map.h"
 #include "tests/support/fake_platform.h"
+#include "world/height_map.h"
 
 #include <gtest/gtest.h>
 
@@ -77,15 +77,16 @@ TEST_F(HeightMap, NegativeCoordinatesWrapLikePositiveOnes) {
     // The whole reach of the walls and beyond: a period of 1024 in both directions.
     for (int z = -3000; z <= 3000; z += 97)
         for (int x = -3000; x <= 3000; x += 89)
-            ASSERT_EQ(sampleHeight(field.data(), x, z), sampleHeight(field.data(), x + 2048, z + 1024));
+            ASSERT_EQ(sampleHeight(field.data(), x, z),
+                      sampleHeight(field.data(), x + 2048, z + 1024));
     EXPECT_EQ(sampleHeight(nullptr, -5, 7), 0);
     EXPECT_EQ(sampleHeight(nullptr, 5, 7), 0);
 }
 
 // Run against the real field, whose bounds the address sanitizer watches.
 TEST_F(HeightMap, NoCoordinateReadsOutsideTheField) {
-    const int extremes[] = {INT_MIN, INT_MIN + 1, -1048577, -1025, -1024, -1, 0,
-                            1023, 1024, 1048576, INT_MAX - 1, INT_MAX};
+    const int extremes[] = {INT_MIN, INT_MIN + 1, -1048577, -1025,   -1024,       -1,
+                            0,       1023,        1024,     1048576, INT_MAX - 1, INT_MAX};
     for (int x : extremes)
         for (int z : extremes) {
             int h = sampleHeight(heightField, x, z);
@@ -98,10 +99,10 @@ TEST_F(HeightMap, NoCoordinateReadsOutsideTheField) {
 TEST_F(HeightMap, GridCoordinateIsDefinedForEveryFloat) {
     const struct {
         float world;
-        int   grid;
-    } cases[] = {{2.9f, 2},       {-2.9f, -2},     {-1024.5f, -1024}, {2147483520.0f, 2147483520},
-                 {3e9f, 512},     {-3e9f, -512},   {1e30f, 0},        {-2147483648.0f, INT_MIN},
-                 {INFINITY, 0},   {-INFINITY, 0},  {NAN, 0}};
+        int grid;
+    } cases[] = {{2.9f, 2},     {-2.9f, -2},    {-1024.5f, -1024}, {2147483520.0f, 2147483520},
+                 {3e9f, 512},   {-3e9f, -512},  {1e30f, 0},        {-2147483648.0f, INT_MIN},
+                 {INFINITY, 0}, {-INFINITY, 0}, {NAN, 0}};
     for (const auto& c : cases) {
         const int grid = gridCoordinate(c.world);
         EXPECT_EQ(grid & 1023, c.grid & 1023) << c.world;

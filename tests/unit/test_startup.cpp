@@ -212,9 +212,10 @@ TEST_F(Startup, KartCornersSampleRows272And277) {
     fake.missingProcs = {"glActiveTextureARB"};  // stop before the first frame
     appEntry(platModuleInstance());
 
-    const float expected[4][3] = {
-        {500.0f, 12.0f, 272.5f}, {500.0f, 22.0f, 277.5f},
-        {505.0f, 32.0f, 277.5f}, {505.0f, 42.0f, 272.5f}};
+    const float expected[4][3] = {{500.0f, 12.0f, 272.5f},
+                                  {500.0f, 22.0f, 277.5f},
+                                  {505.0f, 32.0f, 277.5f},
+                                  {505.0f, 42.0f, 272.5f}};
     for (int i = 0; i < 4; ++i) {
         EXPECT_FLOAT_EQ(theRig.kartCorners[i].x, expected[i][0]) << "corner " << i;
         EXPECT_FLOAT_EQ(theRig.kartCorners[i].y, expected[i][1]) << "corner " << i;

@@ -74,8 +74,8 @@ constexpr int MAP_EDGE = 1024;
 // The terrain before it is stored as bytes: heights in world units at every
 // sample, index x + z * MAP_EDGE, plus the level of the lake surface.
 struct HeightModel {
-    std::vector<float> height;   // after the lake is filled (what the ground is)
-    std::vector<float> bed;      // before: below `waterLevel` this is the lake bed
+    std::vector<float> height;  // after the lake is filled (what the ground is)
+    std::vector<float> bed;     // before: below `waterLevel` this is the lake bed
     float waterLevel = 0.0f;
 };
 
@@ -142,8 +142,8 @@ std::vector<uint8_t> bmp24(const RgbImage& image);
 std::vector<uint8_t> bmp32(const RgbImage& image);
 std::vector<uint8_t> bmpCore24(const RgbImage& image);  // 12-byte header
 std::vector<uint8_t> bmpGrey8(const std::vector<uint8_t>& grey, int width, int height);
-std::vector<uint8_t> bmpRle8(const RgbImage& image);    // quantised to 256 colours
-std::vector<uint8_t> bmpRle4(const RgbImage& image);    // quantised to 16 colours
+std::vector<uint8_t> bmpRle8(const RgbImage& image);  // quantised to 256 colours
+std::vector<uint8_t> bmpRle4(const RgbImage& image);  // quantised to 16 colours
 
 // ---- Preview --------------------------------------------------------------------------
 

@@ -83,7 +83,8 @@ int nearest(const std::vector<Swatch>& table, const uint8_t* c) {
     int best = 0;
     int bestDistance = 1 << 30;
     for (size_t i = 0; i < table.size(); ++i) {
-        int dr = int(c[0]) - table[i].c[0], dg = int(c[1]) - table[i].c[1], db = int(c[2]) - table[i].c[2];
+        int dr = int(c[0]) - table[i].c[0], dg = int(c[1]) - table[i].c[1],
+            db = int(c[2]) - table[i].c[2];
         int d = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
         if (d < bestDistance) {
             bestDistance = d;
@@ -100,7 +101,8 @@ std::vector<Swatch> quantise(const RgbImage& image, size_t size, std::vector<uin
     for (size_t i = 0; i < pixels; ++i) ++counts[key(&image.rgb[i * 3])];
     std::vector<Swatch> colours;
     for (const auto& kv : counts)
-        colours.push_back({{uint8_t(kv.first >> 16), uint8_t(kv.first >> 8), uint8_t(kv.first)}, kv.second});
+        colours.push_back(
+            {{uint8_t(kv.first >> 16), uint8_t(kv.first >> 8), uint8_t(kv.first)}, kv.second});
 
     std::vector<Swatch> table;
     if (colours.size() <= size) {
@@ -108,7 +110,9 @@ std::vector<Swatch> quantise(const RgbImage& image, size_t size, std::vector<uin
     } else {
         // Boxes are index ranges of `colours`; split the one with the widest
         // channel spread (weighted by its pixel count) at its median pixel.
-        struct Box { size_t begin, end; };
+        struct Box {
+            size_t begin, end;
+        };
         std::vector<Box> boxes = {{0, colours.size()}};
         while (boxes.size() < size) {
             int pick = -1, pickChannel = 0;
@@ -123,7 +127,8 @@ std::vector<Swatch> quantise(const RgbImage& image, size_t size, std::vector<uin
                         lo = std::min(lo, int(colours[i].c[ch]));
                         hi = std::max(hi, int(colours[i].c[ch]));
                     }
-                    double score = double(hi - lo) * double(hi - lo) * (1.0 + double(total) / pixels * 8.0);
+                    double score =
+                        double(hi - lo) * double(hi - lo) * (1.0 + double(total) / pixels * 8.0);
                     if (score > pickScore) {
                         pickScore = score;
                         pick = static_cast<int>(b);
@@ -135,7 +140,8 @@ std::vector<Swatch> quantise(const RgbImage& image, size_t size, std::vector<uin
             Box box = boxes[pick];
             std::sort(colours.begin() + box.begin, colours.begin() + box.end,
                       [pickChannel](const Swatch& a, const Swatch& b) {
-                          if (a.c[pickChannel] != b.c[pickChannel]) return a.c[pickChannel] < b.c[pickChannel];
+                          if (a.c[pickChannel] != b.c[pickChannel])
+                              return a.c[pickChannel] < b.c[pickChannel];
                           return key(a.c) < key(b.c);
                       });
             uint64_t total = 0, half = 0;
@@ -153,7 +159,8 @@ std::vector<Swatch> quantise(const RgbImage& image, size_t size, std::vector<uin
             double sum[3] = {0, 0, 0};
             double weight = 0;
             for (size_t i = box.begin; i < box.end; ++i) {
-                for (int ch = 0; ch < 3; ++ch) sum[ch] += double(colours[i].c[ch]) * colours[i].count;
+                for (int ch = 0; ch < 3; ++ch)
+                    sum[ch] += double(colours[i].c[ch]) * colours[i].count;
                 weight += colours[i].count;
             }
             Swatch s;
@@ -172,7 +179,8 @@ std::vector<Swatch> quantise(const RgbImage& image, size_t size, std::vector<uin
             for (size_t i = 0; i < table.size(); ++i)
                 if (sums[i * 4 + 3] > 0)
                     for (int ch = 0; ch < 3; ++ch)
-                        table[i].c[ch] = static_cast<uint8_t>(sums[i * 4 + ch] / sums[i * 4 + 3] + 0.5);
+                        table[i].c[ch] =
+                            static_cast<uint8_t>(sums[i * 4 + ch] / sums[i * 4 + 3] + 0.5);
         }
     }
 
@@ -226,7 +234,8 @@ void rleRow(std::vector<uint8_t>& out, const uint8_t* row, int width, bool fourB
             size_t groupStart = out.size();
             if (fourBit) {
                 for (int i = 0; i < n; i += 2)
-                    out.push_back(static_cast<uint8_t>(row[x + i] << 4 | (i + 1 < n ? row[x + i + 1] : 0)));
+                    out.push_back(
+                        static_cast<uint8_t>(row[x + i] << 4 | (i + 1 < n ? row[x + i + 1] : 0)));
             } else {
                 for (int i = 0; i < n; ++i) out.push_back(row[x + i]);
             }

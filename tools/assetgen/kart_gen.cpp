@@ -70,7 +70,8 @@ Colour tyreTop(P p, float x0, float y0, float x1, float y1) {
 // rear to front.
 Colour kartTopAt(P p) {
     // The chassis tray fills the square, with a faint pattern of plates.
-    float plate = (std::fmod(std::floor(p.x * 2.0f) + std::floor(p.y * 2.0f), 2.0f) == 0.0f) ? 1.0f : 0.9f;
+    float plate =
+        (std::fmod(std::floor(p.x * 2.0f) + std::floor(p.y * 2.0f), 2.0f) == 0.0f) ? 1.0f : 0.9f;
     Colour c = scale(srgbColour(54, 56, 60), plate);
 
     // Frame rail round the tray.
@@ -78,10 +79,12 @@ Colour kartTopAt(P p) {
     if (rail < 0.0f) c = scale(steel(), 0.8f + 0.2f * smoothStep(0.0f, 0.05f, -rail));
 
     // Axles and the rear bumper.
-    float axles = std::min({capsule(p, 0.6f, 0.85f, 4.4f, 0.85f, 0.08f), capsule(p, 0.6f, 4.15f, 1.6f, 4.15f, 0.06f),
+    float axles = std::min({capsule(p, 0.6f, 0.85f, 4.4f, 0.85f, 0.08f),
+                            capsule(p, 0.6f, 4.15f, 1.6f, 4.15f, 0.06f),
                             capsule(p, 3.4f, 4.15f, 4.4f, 4.15f, 0.06f)});
     if (axles < 0.0f) c = steel();
-    float bumper = std::min({capsule(p, 0.9f, 0.12f, 4.1f, 0.12f, 0.08f), capsule(p, 1.4f, 0.12f, 1.5f, 0.5f, 0.05f),
+    float bumper = std::min({capsule(p, 0.9f, 0.12f, 4.1f, 0.12f, 0.08f),
+                             capsule(p, 1.4f, 0.12f, 1.5f, 0.5f, 0.05f),
                              capsule(p, 3.6f, 0.12f, 3.5f, 0.5f, 0.05f)});
     if (bumper < 0.0f) c = scale(steel(), bulge(bumper, 0.06f) + 0.15f);
 
@@ -111,7 +114,8 @@ Colour kartTopAt(P p) {
     if (exhaust < 0.0f) c = scale(steel(), bulge(exhaust, 0.08f));
 
     // Driver's legs, reaching under the front panel.
-    float legs = std::min(capsule(p, 2.18f, 2.4f, 2.12f, 3.7f, 0.17f), capsule(p, 2.82f, 2.4f, 2.88f, 3.7f, 0.17f));
+    float legs = std::min(capsule(p, 2.18f, 2.4f, 2.12f, 3.7f, 0.17f),
+                          capsule(p, 2.82f, 2.4f, 2.88f, 3.7f, 0.17f));
     if (legs < 0.0f) c = scale(blue(), bulge(legs, 0.12f));
 
     // Front panel with the number disc.
@@ -128,13 +132,16 @@ Colour kartTopAt(P p) {
     float torso = ellipse(p, 2.5f, 2.05f, 0.64f, 0.38f);
     if (torso < 0.0f) {
         c = scale(blue(), bulge(torso, 0.2f));
-        if (std::fabs(std::fabs(p.x - 2.5f) - 0.42f) < 0.05f) c = scale(white(), bulge(torso, 0.2f));
+        if (std::fabs(std::fabs(p.x - 2.5f) - 0.42f) < 0.05f)
+            c = scale(white(), bulge(torso, 0.2f));
     }
-    float arms = std::min(capsule(p, 1.98f, 2.15f, 2.1f, 2.95f, 0.12f), capsule(p, 3.02f, 2.15f, 2.9f, 2.95f, 0.12f));
+    float arms = std::min(capsule(p, 1.98f, 2.15f, 2.1f, 2.95f, 0.12f),
+                          capsule(p, 3.02f, 2.15f, 2.9f, 2.95f, 0.12f));
     if (arms < 0.0f) c = scale(blue(), bulge(arms, 0.1f));
     float wheel = std::fabs(ellipse(p, 2.5f, 3.05f, 0.44f, 0.15f)) - 0.045f;
     if (wheel < 0.0f) c = srgbColour(24, 24, 26);
-    if (std::min(circle(p, 2.1f, 3.0f, 0.11f), circle(p, 2.9f, 3.0f, 0.11f)) < 0.0f) c = srgbColour(20, 20, 20);
+    if (std::min(circle(p, 2.1f, 3.0f, 0.11f), circle(p, 2.9f, 3.0f, 0.11f)) < 0.0f)
+        c = srgbColour(20, 20, 20);
 
     // Helmet: a lit sphere with a red stripe and the visor at the front.
     float hx = p.x - 2.5f, hy = p.y - 1.97f, hr = 0.5f;
@@ -150,10 +157,14 @@ Colour kartTopAt(P p) {
     }
 
     // Tyres last: wide at the rear, narrower at the front.
-    if (roundedBox(p, 0.04f, 0.18f, 1.04f, 1.52f, 0.14f) < 0.0f) c = tyreTop(p, 0.04f, 0.18f, 1.04f, 1.52f);
-    if (roundedBox(p, 3.96f, 0.18f, 4.96f, 1.52f, 0.14f) < 0.0f) c = tyreTop(p, 3.96f, 0.18f, 4.96f, 1.52f);
-    if (roundedBox(p, 0.18f, 3.55f, 0.98f, 4.75f, 0.12f) < 0.0f) c = tyreTop(p, 0.18f, 3.55f, 0.98f, 4.75f);
-    if (roundedBox(p, 4.02f, 3.55f, 4.82f, 4.75f, 0.12f) < 0.0f) c = tyreTop(p, 4.02f, 3.55f, 4.82f, 4.75f);
+    if (roundedBox(p, 0.04f, 0.18f, 1.04f, 1.52f, 0.14f) < 0.0f)
+        c = tyreTop(p, 0.04f, 0.18f, 1.04f, 1.52f);
+    if (roundedBox(p, 3.96f, 0.18f, 4.96f, 1.52f, 0.14f) < 0.0f)
+        c = tyreTop(p, 3.96f, 0.18f, 4.96f, 1.52f);
+    if (roundedBox(p, 0.18f, 3.55f, 0.98f, 4.75f, 0.12f) < 0.0f)
+        c = tyreTop(p, 0.18f, 3.55f, 0.98f, 4.75f);
+    if (roundedBox(p, 4.02f, 3.55f, 4.82f, 4.75f, 0.12f) < 0.0f)
+        c = tyreTop(p, 4.02f, 3.55f, 4.82f, 4.75f);
     return c;
 }
 
@@ -176,7 +187,9 @@ Colour kartBackAt(P p) {
         float lamp = roundedBox(p, cx - 0.24f, 0.5f, cx + 0.24f, 0.8f, 0.06f);
         if (lamp < 0.0f) {
             c = srgbColour(150, 10, 12);
-            if (lamp < -0.05f) c = mix(srgbColour(255, 40, 30), srgbColour(255, 190, 150), smoothStep(-0.05f, -0.12f, lamp));
+            if (lamp < -0.05f)
+                c = mix(srgbColour(255, 40, 30), srgbColour(255, 190, 150),
+                        smoothStep(-0.05f, -0.12f, lamp));
         }
     }
 
@@ -218,7 +231,8 @@ RgbImage render(int width, int height, float spanX, float spanY, Shape shape) {
                                            (y + (sy + 0.5f) / 4.0f) * spanY / height}));
             sum = scale(sum, 1.0f / 16.0f);
             putPixel(image, x, y,
-                     {encodeLinear(sum.r) / 255.0f, encodeLinear(sum.g) / 255.0f, encodeLinear(sum.b) / 255.0f});
+                     {encodeLinear(sum.r) / 255.0f, encodeLinear(sum.g) / 255.0f,
+                      encodeLinear(sum.b) / 255.0f});
         }
     });
     return image;
@@ -228,4 +242,6 @@ RgbImage render(int width, int height, float spanX, float spanY, Shape shape) {
 
 RgbImage kartTopImage(int edge) { return render(edge, edge, 5.0f, 5.0f, kartTopAt); }
 
-RgbImage kartBackImage(int width, int height) { return render(width, height, 5.0f, 1.0f, kartBackAt); }
+RgbImage kartBackImage(int width, int height) {
+    return render(width, height, 5.0f, 1.0f, kartBackAt);
+}

@@ -63,7 +63,8 @@ WriteResult writeFile(const std::string& path, const std::vector<uint8_t>& bytes
     FILE* f = std::fopen(path.c_str(), force ? "wb" : "wbx");
     if (!f) {
         if (!force && errno == EEXIST) return KEPT;
-        std::fprintf(stderr, "merrowind-assets: cannot create %s: %s\n", path.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "merrowind-assets: cannot create %s: %s\n", path.c_str(),
+                     std::strerror(errno));
         return FAILED;
     }
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
@@ -73,7 +74,8 @@ WriteResult writeFile(const std::string& path, const std::vector<uint8_t>& bytes
         writeErrno = errno;
     }
     if (!ok) {
-        std::fprintf(stderr, "merrowind-assets: cannot write %s: %s\n", path.c_str(), std::strerror(writeErrno));
+        std::fprintf(stderr, "merrowind-assets: cannot write %s: %s\n", path.c_str(),
+                     std::strerror(writeErrno));
         std::remove(path.c_str());
         return FAILED;
     }
@@ -81,9 +83,10 @@ WriteResult writeFile(const std::string& path, const std::vector<uint8_t>& bytes
 }
 
 int usage() {
-    std::fprintf(stderr,
-                 "usage: merrowind-assets [--force] [DIR]\n"
-                 "       merrowind-assets --preview OUT.ppm X Y Z YAW PITCH SKYANGLE [WIDTH HEIGHT]\n");
+    std::fprintf(
+        stderr,
+        "usage: merrowind-assets [--force] [DIR]\n"
+        "       merrowind-assets --preview OUT.ppm X Y Z YAW PITCH SKYANGLE [WIDTH HEIGHT]\n");
     return 2;
 }
 

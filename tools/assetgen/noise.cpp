@@ -164,7 +164,8 @@ float fractalNoise(float x, float y, int period, int octaves, float gain, uint32
 float ridgedNoise(float x, float y, int period, int octaves, float gain, uint32_t seed) {
     float sum = 0.0f, amplitude = 1.0f, norm = 0.0f, weight = 1.0f;
     for (int o = 0; o < octaves; ++o) {
-        float n = 1.0f - std::fabs(gradientNoise(x, y, period, seed + static_cast<uint32_t>(o) * 131u));
+        float n =
+            1.0f - std::fabs(gradientNoise(x, y, period, seed + static_cast<uint32_t>(o) * 131u));
         n *= n;
         float layer = n * weight;
         weight = clamp01(layer * 1.6f);

@@ -25,12 +25,14 @@ struct Scene {
 };
 
 int sampleHeight(const Scene& s, int x, int z) {
-    return s.heights[static_cast<size_t>(x & (MAP_EDGE - 1)) + static_cast<size_t>(z & (MAP_EDGE - 1)) * MAP_EDGE];
+    return s.heights[static_cast<size_t>(x & (MAP_EDGE - 1)) +
+                     static_cast<size_t>(z & (MAP_EDGE - 1)) * MAP_EDGE];
 }
 
 // Height of the drawn mesh (16-unit cells, split into triangles like the strip).
 float meshHeight(const Scene& s, float x, float z) {
-    int cx = static_cast<int>(std::floor(x / 16.0f)) * 16, cz = static_cast<int>(std::floor(z / 16.0f)) * 16;
+    int cx = static_cast<int>(std::floor(x / 16.0f)) * 16,
+        cz = static_cast<int>(std::floor(z / 16.0f)) * 16;
     float fx = (x - cx) / 16.0f, fz = (z - cz) / 16.0f;
     float h00 = sampleHeight(s, cx, cz), h10 = sampleHeight(s, cx + 16, cz);
     float h01 = sampleHeight(s, cx, cz + 16), h11 = sampleHeight(s, cx + 16, cz + 16);
@@ -54,7 +56,8 @@ Colour texel(const RgbImage& im, float u, float v, bool repeat) {
         const uint8_t* p = &im.rgb[(static_cast<size_t>(y) * im.width + x) * 3];
         return Colour{p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f};
     };
-    return mix(mix(at(x0, y0), at(x0 + 1, y0), fx), mix(at(x0, y0 + 1), at(x0 + 1, y0 + 1), fx), fy);
+    return mix(mix(at(x0, y0), at(x0 + 1, y0), fx), mix(at(x0, y0 + 1), at(x0 + 1, y0 + 1), fx),
+               fy);
 }
 
 float detailAt(const Scene& s, float u, float v) {
@@ -92,9 +95,11 @@ bool writePreview(const std::string& path, const PreviewCamera& camera, int widt
     if (ground > eye[1]) eye[1] = ground;
 
     const float yaw = camera.yawDegrees * PI / 180.0f, pitch = camera.pitchDegrees * PI / 180.0f;
-    const float fwd[3] = {std::cos(pitch) * std::cos(yaw), std::sin(pitch), std::cos(pitch) * std::sin(yaw)};
+    const float fwd[3] = {std::cos(pitch) * std::cos(yaw), std::sin(pitch),
+                          std::cos(pitch) * std::sin(yaw)};
     const float right[3] = {-std::sin(yaw), 0.0f, std::cos(yaw)};
-    const float up[3] = {right[1] * fwd[2] - right[2] * fwd[1], right[2] * fwd[0] - right[0] * fwd[2],
+    const float up[3] = {right[1] * fwd[2] - right[2] * fwd[1],
+                         right[2] * fwd[0] - right[0] * fwd[2],
                          right[0] * fwd[1] - right[1] * fwd[0]};
     const float tanHalf = std::tan(22.5f * PI / 180.0f);
     const float aspect = static_cast<float>(width) / height;
@@ -108,8 +113,10 @@ bool writePreview(const std::string& path, const PreviewCamera& camera, int widt
         corner[i][0] = camera.eye[0] + ahead * std::cos(yaw) - side * std::sin(yaw);
         corner[i][2] = camera.eye[2] + ahead * std::sin(yaw) + side * std::cos(yaw);
     }
-    corner[0][1] = corner[3][1] = static_cast<float>(groundUnder(s, corner[0][0], corner[0][2]) + KART_RIDE_HEIGHT);
-    corner[1][1] = corner[2][1] = static_cast<float>(groundUnder(s, corner[1][0], corner[1][2]) + KART_RIDE_HEIGHT);
+    corner[0][1] = corner[3][1] =
+        static_cast<float>(groundUnder(s, corner[0][0], corner[0][2]) + KART_RIDE_HEIGHT);
+    corner[1][1] = corner[2][1] =
+        static_cast<float>(groundUnder(s, corner[1][0], corner[1][2]) + KART_RIDE_HEIGHT);
 
     const float turn = camera.skyAngle * PI / 180.0f;
     const float ct = std::cos(turn), st = std::sin(turn);
@@ -148,7 +155,10 @@ bool writePreview(const std::string& path, const PreviewCamera& camera, int widt
                     for (int i = 0; i < 10; ++i) {
                         float m = 0.5f * (a + b);
                         float mx = eye[0] + d[0] * m, mz = eye[2] + d[2] * m;
-                        if (eye[1] + d[1] * m <= meshHeight(s, mx, mz)) b = m; else a = m;
+                        if (eye[1] + d[1] * m <= meshHeight(s, mx, mz))
+                            b = m;
+                        else
+                            a = m;
                     }
                     best = b;
                     float hx = eye[0] + d[0] * b, hz = eye[2] + d[2] * b;
@@ -156,7 +166,8 @@ bool writePreview(const std::string& path, const PreviewCamera& camera, int widt
                     v -= std::floor(v);
                     Colour base = texel(s.terrain, u * 1024.0f, v * 1024.0f, true);
                     float g = 2.0f * detailAt(s, u * 16.0f, v * 16.0f);
-                    colour = {std::min(base.r * g, 1.0f), std::min(base.g * g, 1.0f), std::min(base.b * g, 1.0f)};
+                    colour = {std::min(base.r * g, 1.0f), std::min(base.g * g, 1.0f),
+                              std::min(base.b * g, 1.0f)};
                     break;
                 }
                 prevT = t;
@@ -168,25 +179,32 @@ bool writePreview(const std::string& path, const PreviewCamera& camera, int widt
             if (std::fabs(d[1]) > 1e-6f) {
                 float k = (topY - eye[1]) / d[1];
                 if (k > 0.0f && k < best) {
-                    float hx = eye[0] + d[0] * k - corner[0][0], hz = eye[2] + d[2] * k - corner[0][2];
+                    float hx = eye[0] + d[0] * k - corner[0][0],
+                          hz = eye[2] + d[2] * k - corner[0][2];
                     float along = hx * std::cos(yaw) + hz * std::sin(yaw);
                     float across = -hx * std::sin(yaw) + hz * std::cos(yaw);
                     if (along >= 0.0f && along <= 5.0f && across >= 0.0f && across <= 5.0f) {
                         best = k;
-                        colour = texel(s.kartTop, across / 5.0f * s.kartTop.width, along / 5.0f * s.kartTop.height, true);
+                        colour = texel(s.kartTop, across / 5.0f * s.kartTop.width,
+                                       along / 5.0f * s.kartTop.height, true);
                     }
                 }
             }
             float facing = d[0] * std::cos(yaw) + d[2] * std::sin(yaw);
             if (std::fabs(facing) > 1e-6f) {
-                float k = ((corner[0][0] - eye[0]) * std::cos(yaw) + (corner[0][2] - eye[2]) * std::sin(yaw)) / facing;
+                float k = ((corner[0][0] - eye[0]) * std::cos(yaw) +
+                           (corner[0][2] - eye[2]) * std::sin(yaw)) /
+                          facing;
                 if (k > 0.0f && k < best) {
-                    float hx = eye[0] + d[0] * k - corner[0][0], hz = eye[2] + d[2] * k - corner[0][2];
+                    float hx = eye[0] + d[0] * k - corner[0][0],
+                          hz = eye[2] + d[2] * k - corner[0][2];
                     float across = -hx * std::sin(yaw) + hz * std::cos(yaw);
-                    float up01 = eye[1] + d[1] * k - (corner[0][1] + (corner[1][1] - corner[0][1]) * across / 5.0f);
+                    float up01 = eye[1] + d[1] * k -
+                                 (corner[0][1] + (corner[1][1] - corner[0][1]) * across / 5.0f);
                     if (across >= 0.0f && across <= 5.0f && up01 >= 0.0f && up01 <= 1.0f) {
                         best = k;
-                        colour = texel(s.kartBack, across / 5.0f * s.kartBack.width, up01 * s.kartBack.height, true);
+                        colour = texel(s.kartBack, across / 5.0f * s.kartBack.width,
+                                       up01 * s.kartBack.height, true);
                     }
                 }
             }

@@ -22,9 +22,9 @@ namespace {
 
 constexpr float CX = SKY_CENTRE[0], CY = SKY_CENTRE[1], CZ = SKY_CENTRE[2];
 constexpr float WIDTH = SKY_SIZE[0], HEIGHT = SKY_SIZE[1], LENGTH = SKY_SIZE[2];
-constexpr float VIEW_LIFT = 100.0f;      // projection point above the bottom face
-constexpr float CLOUD_HEIGHT = 700.0f;   // cloud layer above the projection point
-constexpr int NOISE_PERIOD = 1 << 16;    // the sky does not tile; just large
+constexpr float VIEW_LIFT = 100.0f;     // projection point above the bottom face
+constexpr float CLOUD_HEIGHT = 700.0f;  // cloud layer above the projection point
+constexpr int NOISE_PERIOD = 1 << 16;   // the sky does not tile; just large
 
 struct Vec {
     float x, y, z;
@@ -67,8 +67,8 @@ Colour skyAlong(Vec d) {
         float shape = fractalNoise(cx / 1400.0f, cz / 1400.0f, NOISE_PERIOD, octaves, 0.5f, 81);
         float density = smoothStep(0.02f, 0.32f, shape) * (1.0f - far);
         // Shading: thicker toward the sun side means lit tops.
-        float toward = fractalNoise((cx + SUN.x * 120.0f) / 1400.0f, (cz + SUN.z * 120.0f) / 1400.0f,
-                                    NOISE_PERIOD, 3, 0.5f, 81);
+        float toward = fractalNoise((cx + SUN.x * 120.0f) / 1400.0f,
+                                    (cz + SUN.z * 120.0f) / 1400.0f, NOISE_PERIOD, 3, 0.5f, 81);
         float lit = clamp01(0.62f + 3.0f * (toward - shape) + 0.5f * (shape - 0.2f));
         Colour cloud = mix(srgbColour(150, 158, 174), srgbColour(250, 250, 248), lit);
         sky = mix(sky, cloud, 0.92f * density);
@@ -137,7 +137,8 @@ void renderDeck(RgbImage& image) {
             int u0 = static_cast<int>(std::floor(u)), v0 = static_cast<int>(std::floor(v));
             float fu = u - u0, fv = v - v0;
             auto T = [&](int a, int b) { return thickness[static_cast<size_t>(b) * gw + a]; };
-            float toward = lerp(lerp(T(u0, v0), T(u0 + 1, v0), fu), lerp(T(u0, v0 + 1), T(u0 + 1, v0 + 1), fu), fv);
+            float toward = lerp(lerp(T(u0, v0), T(u0 + 1, v0), fu),
+                                lerp(T(u0, v0 + 1), T(u0 + 1, v0 + 1), fu), fv);
             float p[3];
             skyFacePoint(SKY_BOTTOM, (i + 0.5f) / w, (j + 0.5f) / h, p);
             putPixel(image, i, j, display(deckAt(p[0], p[2], T(i + margin, j + margin), toward)));
@@ -167,24 +168,50 @@ SkyBoxGeometry skyBoxGeometry() {
 void skyFacePoint(SkyFace face, float s, float t, float p[3]) {
     const SkyBoxGeometry g = skyBoxGeometry();
     switch (face) {
-    case SKY_BACK:   p[0] = g.x0 + s * WIDTH; p[1] = g.y0 + t * HEIGHT; p[2] = g.z0; break;
-    case SKY_FRONT:  p[0] = g.x1 - s * WIDTH; p[1] = g.y0 + t * HEIGHT; p[2] = g.z1; break;
-    case SKY_BOTTOM: p[0] = g.x1 - s * WIDTH; p[1] = g.y0; p[2] = g.z0 + t * LENGTH; break;
-    case SKY_TOP:    p[0] = g.x1 - s * WIDTH; p[1] = g.y1; p[2] = g.z1 - t * LENGTH; break;
-    case SKY_LEFT:   p[0] = g.x0; p[1] = g.y0 + t * HEIGHT; p[2] = g.z1 - s * LENGTH; break;
-    default:         p[0] = g.x1; p[1] = g.y0 + t * HEIGHT; p[2] = g.z0 + s * LENGTH; break;
+    case SKY_BACK:
+        p[0] = g.x0 + s * WIDTH;
+        p[1] = g.y0 + t * HEIGHT;
+        p[2] = g.z0;
+        break;
+    case SKY_FRONT:
+        p[0] = g.x1 - s * WIDTH;
+        p[1] = g.y0 + t * HEIGHT;
+        p[2] = g.z1;
+        break;
+    case SKY_BOTTOM:
+        p[0] = g.x1 - s * WIDTH;
+        p[1] = g.y0;
+        p[2] = g.z0 + t * LENGTH;
+        break;
+    case SKY_TOP:
+        p[0] = g.x1 - s * WIDTH;
+        p[1] = g.y1;
+        p[2] = g.z1 - t * LENGTH;
+        break;
+    case SKY_LEFT:
+        p[0] = g.x0;
+        p[1] = g.y0 + t * HEIGHT;
+        p[2] = g.z1 - s * LENGTH;
+        break;
+    default:
+        p[0] = g.x1;
+        p[1] = g.y0 + t * HEIGHT;
+        p[2] = g.z0 + s * LENGTH;
+        break;
     }
 }
 
-bool skyRayHit(const float o[3], const float d[3], SkyFace* face, float* s, float* t, float* distance) {
+bool skyRayHit(const float o[3], const float d[3], SkyFace* face, float* s, float* t,
+               float* distance) {
     const SkyBoxGeometry g = skyBoxGeometry();
     struct Plane {
         SkyFace face;
         int axis;
         float at;
     };
-    const Plane planes[SKY_FACE_COUNT] = {{SKY_BACK, 2, g.z0},   {SKY_FRONT, 2, g.z1}, {SKY_BOTTOM, 1, g.y0},
-                                          {SKY_TOP, 1, g.y1},    {SKY_LEFT, 0, g.x0},  {SKY_RIGHT, 0, g.x1}};
+    const Plane planes[SKY_FACE_COUNT] = {{SKY_BACK, 2, g.z0},   {SKY_FRONT, 2, g.z1},
+                                          {SKY_BOTTOM, 1, g.y0}, {SKY_TOP, 1, g.y1},
+                                          {SKY_LEFT, 0, g.x0},   {SKY_RIGHT, 0, g.x1}};
     bool found = false;
     for (const Plane& pl : planes) {
         if (std::fabs(d[pl.axis]) < 1e-9f) continue;
@@ -193,12 +220,30 @@ bool skyRayHit(const float o[3], const float d[3], SkyFace* face, float* s, floa
         float p[3] = {o[0] + k * d[0], o[1] + k * d[1], o[2] + k * d[2]};
         float fs, ft;
         switch (pl.face) {
-        case SKY_BACK:   fs = (p[0] - g.x0) / WIDTH; ft = (p[1] - g.y0) / HEIGHT; break;
-        case SKY_FRONT:  fs = (g.x1 - p[0]) / WIDTH; ft = (p[1] - g.y0) / HEIGHT; break;
-        case SKY_BOTTOM: fs = (g.x1 - p[0]) / WIDTH; ft = (p[2] - g.z0) / LENGTH; break;
-        case SKY_TOP:    fs = (g.x1 - p[0]) / WIDTH; ft = (g.z1 - p[2]) / LENGTH; break;
-        case SKY_LEFT:   fs = (g.z1 - p[2]) / LENGTH; ft = (p[1] - g.y0) / HEIGHT; break;
-        default:         fs = (p[2] - g.z0) / LENGTH; ft = (p[1] - g.y0) / HEIGHT; break;
+        case SKY_BACK:
+            fs = (p[0] - g.x0) / WIDTH;
+            ft = (p[1] - g.y0) / HEIGHT;
+            break;
+        case SKY_FRONT:
+            fs = (g.x1 - p[0]) / WIDTH;
+            ft = (p[1] - g.y0) / HEIGHT;
+            break;
+        case SKY_BOTTOM:
+            fs = (g.x1 - p[0]) / WIDTH;
+            ft = (p[2] - g.z0) / LENGTH;
+            break;
+        case SKY_TOP:
+            fs = (g.x1 - p[0]) / WIDTH;
+            ft = (g.z1 - p[2]) / LENGTH;
+            break;
+        case SKY_LEFT:
+            fs = (g.z1 - p[2]) / LENGTH;
+            ft = (p[1] - g.y0) / HEIGHT;
+            break;
+        default:
+            fs = (p[2] - g.z0) / LENGTH;
+            ft = (p[1] - g.y0) / HEIGHT;
+            break;
         }
         if (fs < 0.0f || fs > 1.0f || ft < 0.0f || ft > 1.0f) continue;
         found = true;
@@ -222,7 +267,8 @@ RgbImage skyFaceImage(SkyFace face, int width, int height) {
         for (int i = 0; i < width; ++i) {
             float p[3];
             skyFacePoint(face, (i + 0.5f) / width, (j + 0.5f) / height, p);
-            putPixel(image, i, j, display(skyAlong(normalise({p[0] - eye.x, p[1] - eye.y, p[2] - eye.z}))));
+            putPixel(image, i, j,
+                     display(skyAlong(normalise({p[0] - eye.x, p[1] - eye.y, p[2] - eye.z}))));
         }
     });
     return image;
@@ -232,8 +278,17 @@ RgbImage skyFaceImage(SkyFace face, int width, int height) {
 // bottom gets the most texels because it hangs just over the viewer's head.
 void skyFaceSize(SkyFace face, int* width, int* height) {
     switch (face) {
-    case SKY_BOTTOM: *width = 1024; *height = 1024; break;
-    case SKY_TOP:    *width = 512; *height = 512; break;
-    default:         *width = 1024; *height = 256; break;
+    case SKY_BOTTOM:
+        *width = 1024;
+        *height = 1024;
+        break;
+    case SKY_TOP:
+        *width = 512;
+        *height = 512;
+        break;
+    default:
+        *width = 1024;
+        *height = 256;
+        break;
     }
 }

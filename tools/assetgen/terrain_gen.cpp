@@ -26,7 +26,9 @@ constexpr float LAKE_X = 650.0f;
 constexpr float LAKE_Z = 302.0f;
 
 inline int wrap(int v) { return v & (N - 1); }
-inline size_t at(int x, int z) { return static_cast<size_t>(wrap(x)) + static_cast<size_t>(wrap(z)) * N; }
+inline size_t at(int x, int z) {
+    return static_cast<size_t>(wrap(x)) + static_cast<size_t>(wrap(z)) * N;
+}
 
 // Distance from a to b along one axis of the repeating map.
 inline float periodicOffset(float a, float b) {
@@ -64,14 +66,16 @@ void blurPeriodic(std::vector<float>& f, int r) {
 // how much of (x, z) a bush covers and, separately, how much of it lies in a
 // bush's shadow (cast along the light's travel), and how brightly the bush is
 // lit there (its sunward side more).
-void bushesAt(int x, int z, float density, int travelX, int travelZ, float* cover, float* shade, float* glint) {
+void bushesAt(int x, int z, float density, int travelX, int travelZ, float* cover, float* shade,
+              float* glint) {
     *cover = 0.0f;
     *shade = 0.0f;
     *glint = 0.0f;
     int cx = x >> 4, cz = z >> 4;
     for (int dz = -1; dz <= 1; ++dz) {
         for (int dx = -1; dx <= 1; ++dx) {
-            uint32_t h = hashBits(static_cast<uint32_t>((cx + dx) & 63), static_cast<uint32_t>((cz + dz) & 63), 97);
+            uint32_t h = hashBits(static_cast<uint32_t>((cx + dx) & 63),
+                                  static_cast<uint32_t>((cz + dz) & 63), 97);
             if ((h & 0xFF) / 255.0f >= density) continue;
             float bx = (cx + dx) * 16.0f + ((h >> 8) & 0xFF) / 255.0f * 16.0f;
             float bz = (cz + dz) * 16.0f + ((h >> 16) & 0xFF) / 255.0f * 16.0f;
@@ -151,7 +155,8 @@ HeightModel buildHeightModel() {
 std::vector<uint8_t> heightBytes(const HeightModel& model) {
     std::vector<uint8_t> bytes(model.height.size());
     for (size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<uint8_t>(std::lround(std::min(std::max(model.height[i], 0.0f), 255.0f)));
+        bytes[i] =
+            static_cast<uint8_t>(std::lround(std::min(std::max(model.height[i], 0.0f), 255.0f)));
     return bytes;
 }
 
@@ -171,8 +176,10 @@ RgbImage terrainColourMap(const HeightModel& model) {
     std::vector<float> relief(height.size());
     parallelRows(N, [&](int z) {
         for (int x = 0; x < N; ++x)
-            relief[at(x, z)] = height[at(x, z)] +
-                               (height[at(x, z)] > water ? 1.2f * fractalNoise(x / 16.0f, z / 16.0f, 64, 3, 0.5f, 61) : 0.0f);
+            relief[at(x, z)] =
+                height[at(x, z)] + (height[at(x, z)] > water
+                                        ? 1.2f * fractalNoise(x / 16.0f, z / 16.0f, 64, 3, 0.5f, 61)
+                                        : 0.0f);
     });
 
     // Sun high behind the start view's right: its light travels toward +x
@@ -257,13 +264,16 @@ RgbImage terrainColourMap(const HeightModel& model) {
                 albedo = mix(shallowWater, deepWater, smoothStep(0.0f, 9.0f, depth));
                 albedo = scale(albedo, 1.0f + 0.04f * patch);
             } else {
-                albedo = mix(grassLush, grassDry, 0.8f * smoothStep(-0.1f, 0.6f, broad + 0.25f * patch));
-                albedo = mix(albedo, shrub, 0.75f * smoothStep(0.0f, 0.45f, patch - 0.5f * broad) *
-                                                (1.0f - smoothStep(90.0f, 140.0f, h)));
+                albedo =
+                    mix(grassLush, grassDry, 0.8f * smoothStep(-0.1f, 0.6f, broad + 0.25f * patch));
+                albedo = mix(albedo, shrub,
+                             0.75f * smoothStep(0.0f, 0.45f, patch - 0.5f * broad) *
+                                 (1.0f - smoothStep(90.0f, 140.0f, h)));
                 albedo = mix(albedo, soil, 0.5f * smoothStep(0.45f, 0.75f, steep + 0.2f * patch));
-                float rockiness = std::max(smoothStep(0.62f, 0.95f, steep + 0.3f * patch + 0.1f * fine),
-                                           smoothStep(135.0f, 180.0f, h + 25.0f * broad) *
-                                               smoothStep(0.15f, 0.45f, steep + 0.2f * patch));
+                float rockiness =
+                    std::max(smoothStep(0.62f, 0.95f, steep + 0.3f * patch + 0.1f * fine),
+                             smoothStep(135.0f, 180.0f, h + 25.0f * broad) *
+                                 smoothStep(0.15f, 0.45f, steep + 0.2f * patch));
                 Colour stone = mix(rock, rockDark, smoothStep(-0.3f, 0.5f, patch + 0.4f * fine));
                 albedo = mix(albedo, stone, rockiness);
                 float snowy = smoothStep(188.0f, 212.0f, h + 22.0f * broad + 6.0f * patch) *
@@ -274,7 +284,8 @@ RgbImage terrainColourMap(const HeightModel& model) {
                 albedo = scale(albedo, 1.0f + 0.07f * fine);
 
                 float density = (0.04f + 0.45f * smoothStep(-0.1f, 0.4f, patch - 0.5f * broad)) *
-                                (1.0f - rockiness) * (1.0f - smoothStep(0.0f, 0.5f, shore + snowy)) *
+                                (1.0f - rockiness) *
+                                (1.0f - smoothStep(0.0f, 0.5f, shore + snowy)) *
                                 (1.0f - smoothStep(95.0f, 135.0f, h));
                 float cover, glint;
                 bushesAt(x, z, density, travelX, travelZ, &cover, &bushShade, &glint);
@@ -282,16 +293,19 @@ RgbImage terrainColourMap(const HeightModel& model) {
                 albedo = mix(albedo, scale(bush, 0.62f + 0.2f * fine + 1.1f * glint), cover);
             }
 
-            float direct = std::max(0.0f, nx * sunX + ny * sunY + nz * sunZ) * lit[idx] * (1.0f - 0.55f * bushShade);
+            float direct = std::max(0.0f, nx * sunX + ny * sunY + nz * sunZ) * lit[idx] *
+                           (1.0f - 0.55f * bushShade);
             float hollow = surround[idx] - h;
-            float ambient = (0.55f + 0.45f * ny) * std::min(std::max(1.0f - 0.022f * hollow, 0.55f), 1.1f);
+            float ambient =
+                (0.55f + 0.45f * ny) * std::min(std::max(1.0f - 0.022f * hollow, 0.55f), 1.1f);
             Colour light = add(scale(skyLight, ambient), scale(sunLight, direct));
             Colour lit = multiply(albedo, light);
             // Mist where the ground meets the cloud deck (the sky box's bottom
             // face, at height 78.5): hills fade into it from below and rise
             // out of it from above, instead of being cut off at a hard line.
             float level = h + 3.0f * broad;
-            float mist = 0.85f * (level < 78.5f ? smoothStep(38.0f, 78.5f, level) : 1.0f - smoothStep(78.5f, 98.0f, level));
+            float mist = 0.85f * (level < 78.5f ? smoothStep(38.0f, 78.5f, level)
+                                                : 1.0f - smoothStep(78.5f, 98.0f, level));
             sample[idx] = mix(lit, mistColour, mist);
         }
     });
