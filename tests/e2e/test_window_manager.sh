@@ -20,10 +20,12 @@ e2e_wait_until 30 wmctrl -m >/dev/null ||
 e2e_make_assets "$E2E_TMP/run" Terrain.raw
 head -c 1048576 /dev/zero >"$E2E_TMP/run/texture3/Terrain.raw" || e2e_fail "cannot write Terrain.raw"
 
+# Generous first waits: on a freshly installed machine openbox's first windows
+# wait for it to build its font caches, which has taken 30 to 50 seconds.
 start() {
     e2e_start_program "$E2E_TMP/run"
-    e2e_answer_box Options Escape
-    win=$(e2e_main_window)
+    e2e_answer_box Options Escape 180
+    win=$(e2e_main_window 180)
     xdotool windowactivate --sync "$win" || e2e_fail "cannot activate the window"
     e2e_wait_title "$win" '^PosX=' >/dev/null
 }
