@@ -9,6 +9,11 @@ source "$(dirname "$0")/lib.sh"
 command -v openbox >/dev/null || e2e_unavailable "openbox is not installed"
 command -v wmctrl >/dev/null || e2e_unavailable "wmctrl is not installed"
 
+# In the freshly bootstrapped root of .ci/fresh-debian, openbox now and then
+# never maps the program's first box (it waits for MapNotify for ever), which
+# no run on an installed machine has shown. The host run of CI covers this leg.
+[ -n "${MERROWIND_FRESH_ROOT:-}" ] && e2e_skip "openbox in a freshly bootstrapped root (see above)"
+
 e2e_start_xvfb 1024x768
 openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
 openbox_pid=$!
