@@ -15,8 +15,11 @@
 # freed on a resize stay in the heap and read as growth; a fixed threshold
 # (MALLOC_MMAP_THRESHOLD_) keeps returning them. ASan holds freed blocks back
 # for up to 256 MB before reuse, so resident memory swings by hundreds of MB
-# with the order of frees; a 4 MB quarantine still catches a use after any of
-# the last 4 MB freed.
+# with the order of frees. Its quarantine is kept at 1 MB, below one window
+# buffer (800 x 600 x 4 bytes): a buffer freed on a resize is returned at once
+# instead of lingering for thousands of frames (a 4 MB quarantine moved the
+# end figure by 2.4 %), and a use after any of the last 1 MB freed is still
+# caught.
 #
 # PROOF_SOAK_SEED and PROOF_SOAK_FRAMES override the seed and the frame count.
 source "$(dirname "$0")/lib.sh"
@@ -33,7 +36,7 @@ KEYS=(w a s d Up Down Left Right)
 e2e_start_xvfb 1024x768
 proof_make_assets "$E2E_TMP/run"
 e2e_start_program "$E2E_TMP/run" MALLOC_MMAP_THRESHOLD_=131072 \
-    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=4"
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=1"
 e2e_answer_box Options Escape 60
 win=$(e2e_main_window 60)
 e2e_wait_title "$win" '^PosX=' 60 >/dev/null
