@@ -75,9 +75,10 @@ std::vector<Row> readManifest(const std::string& dir) {
 
 #define REQUIRE_SUITE(dir)                                                           \
     const std::string dir = suiteDir();                                              \
-    if (dir.empty())                                                                 \
-    GTEST_SKIP() << "BMP corpus not found: put it at ../shared/bmpsuite beside the " \
-                    "repository or set MERROWIND_BMPSUITE"
+    if (dir.empty()) {                                                               \
+        GTEST_SKIP() << "BMP corpus not found: put it at ../shared/bmpsuite beside " \
+                        "the repository or set MERROWIND_BMPSUITE";                  \
+    }
 
 // Compares a decoded picture with the row's reference, honouring mask and tolerance.
 void expectMatchesReference(const std::string& dir, const Row& row, const ImageRecord* image) {
