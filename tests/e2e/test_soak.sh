@@ -96,7 +96,7 @@ for size in "1024 768" "1 1" "1024 1" "1 768" "1024 768" "640 480" "800 600"; do
 done
 for key in w d; do
     x keydown "$key"
-    x windowunmap --sync "$win"; sleep 0.5
+    x windowunmap --sync "$win"; e2e_settled frames >/dev/null  # the frames have stopped
     x windowmap --sync "$win"; x windowfocus --sync "$win"; wait_frames 10
     x keyup "$key"
 done
@@ -176,7 +176,9 @@ while :; do
             x windowsize "$win" $((1 + $(pick 1024))) $((1 + $(pick 768)))
         fi
     elif [ "$action" -lt 79 ]; then
-        # Minimise for a moment: frames go on while the window is unmapped.
+        # Minimise for a moment: no frames while the window is unmapped, and
+        # the count goes on once it is back. (This pause and the others below
+        # are the random person's pace, not waits for the program.)
         minimised=$((minimised + 1))
         x windowunmap --sync "$win"
         sleep 0.$((1 + $(pick 9)))

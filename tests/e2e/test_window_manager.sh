@@ -60,6 +60,8 @@ e2e_wait_until 30 bash -c '[ "$("$0" --where)" = "400 300" ]' "$E2E_FAKEMOTION" 
 e2e_settled e2e_title "$win" >/dev/null
 turn=$(awk -v a="$(heading)" -v b="$before" 'BEGIN { printf "%.3f", a - b }')
 e2e_log "250 px to the right turned the view by $turn rad"
+# 0.5 is due; measured 0.507 to 0.559 under openbox here. 0.15 either way
+# still tells a wrong scale (half or double the turn) from that overshoot.
 awk -v t="$turn" 'BEGIN { exit !(t > 0.35 && t < 0.65) }' || e2e_fail "the mouse turned the view by $turn, not 0.5"
 
 # Minimised, nobody sees a frame: the loop sleeps until the next message, so
