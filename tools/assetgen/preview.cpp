@@ -30,7 +30,7 @@ struct Scene {
 static_assert(MAP_EDGE == TERRAIN_EDGE, "the generated map is the one the program reads");
 
 // Height of the drawn mesh (GRID_STEP cells, bilinear rather than the strip's
-// triangles). Only called inside the drawn tile, so the cells are in range.
+// triangles); the column at x = 1040 wraps to the first, as the program's does.
 float meshHeight(const Scene& s, float x, float z) {
     const float step = static_cast<float>(GRID_STEP);
     int cx = static_cast<int>(std::floor(x / step)) * GRID_STEP,
