@@ -229,6 +229,9 @@ bad=$(grep -ciE '=-?(nan|inf)' "$SPY")
 [[ "$title" == "collision occured, try to move to another direction" ]] || proof_title_finite "$title" ||
     e2e_fail "the last title is no finite camera: '$title'"
 [ -n "$early_kb" ] && [ -n "$end_kb" ] || e2e_fail "no memory figures ($early_kb, $end_kb)"
+# 2 %: three runs on a loaded machine drifted by 1.03 to 1.7 % (allocator and
+# driver noise, no growth with frames); a later run moved 0.19 %
+# (114912 -> 115128 kB over 20737 frames).
 proof_float_test "($end_kb - $early_kb) <= $end_kb / 50 && ($early_kb - $end_kb) <= $end_kb / 50" ||
     e2e_fail "resident memory moved by more than 2 %: $early_kb kB after $early_frame frames, $end_kb kB at the end"
 
