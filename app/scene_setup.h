@@ -12,6 +12,3 @@ bool attachSceneContext(WindowHandle window);
 // depth test and texturing on, the ten textures, the start position and the
 // wall table. A failing step reports itself and the rest still run.
 void loadScene();
-// Puts the eye where the program starts and the kart's corners on the ground
-// under them.
-void placeAtStart();

@@ -3,6 +3,7 @@
 
 #include "app/gl_api.h"
 #include "app/window_messages.h"
+#include "camera/view_volume.h"
 
 bool fullScreenMode = true;
 InstanceHandle appInstance = nullptr;
@@ -21,10 +22,6 @@ const uint32_t FRAMED_STYLE = STYLE_OVERLAPPEDWINDOW | STYLE_CLIPSIBLINGS | STYL
 // The full-screen size is fixed, whatever client size the window asks for.
 const int FULL_SCREEN_WIDTH = 800;
 const int FULL_SCREEN_HEIGHT = 600;
-
-const double FIELD_OF_VIEW = 45.0;
-const double NEAR_PLANE = 4.0;
-const double FAR_PLANE = 4000.0;
 
 }  // namespace
 

@@ -3,9 +3,10 @@
 
 #include "app/gl_api.h"
 #include "app/window.h"
+#include "world/terrain.h"
 
 bool detailOn = true;
-int detailRepeat = 16;
+int detailRepeat = DETAIL_REPEAT_START;
 bool filledPolygons = true;
 bool windowMinimised = false;
 

@@ -8,11 +8,6 @@
 
 namespace {
 
-// Vertex rows run z = 0..1024; the strip covers 65 columns of cells, so the last
-// column reaches x = 1040 and takes its heights from the wrap of sampleHeight.
-constexpr int ROW_LIMIT = TERRAIN_EDGE;
-constexpr int COLUMN_LIMIT = TERRAIN_EDGE;
-
 // Sends one grid vertex with its height and both units' texture coordinates.
 inline void sendVertex(const uint8_t* map, int vx, int vz) {
     const int h = sampleHeight(map, vx, vz);

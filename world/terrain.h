@@ -1,9 +1,19 @@
 // The ground: one multitextured triangle strip over the height field.
 #pragma once
 
+#include "world/height_map.h"
+
 #include <cstdint>
 
 constexpr int GRID_STEP = 16;
+// Vertex rows run z = 0..1024; the strip covers 65 columns of cells, so the last
+// column reaches x = 1040 (TILE_WIDTH) and takes its heights from the wrap of
+// sampleHeight.
+constexpr int ROW_LIMIT = TERRAIN_EDGE;
+constexpr int COLUMN_LIMIT = TERRAIN_EDGE;
+constexpr int TILE_WIDTH = COLUMN_LIMIT + GRID_STEP;
+// How often the detail texture repeats across the map at start; Space steps it.
+constexpr int DETAIL_REPEAT_START = 16;
 
 // Draws the whole terrain, once per frame with the camera transform loaded;
 // nothing for a null map.

@@ -287,6 +287,28 @@ e2e_running() { [ -n "$E2E_PID" ] && ! _e2e_exited; }
 # Sends a signal to the program (e.g. TERM).
 e2e_signal() { kill -s "$1" "$E2E_PID"; }
 
+# CPU time the process has used so far, user and system, in clock ticks (the
+# fields after the command name in /proc/PID/stat, the 14th and 15th).
+e2e_cpu_ticks() { sed 's/^.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'; }
+
+# ---- Watching for nothing ----------------------------------------------------
+
+# A check that nothing happens (no frame while minimised, the view still while
+# the focus is elsewhere) watches for this long. Measured against the whole
+# scene at 800 x 600 under Xvfb with llvmpipe, on two cores shared with other
+# builds: 25 to 33 frames in it, so a stray frame or turn has many chances to
+# show.
+E2E_OBSERVATION_SECONDS=1
+e2e_observe() { sleep "$E2E_OBSERVATION_SECONDS"; }
+
+# Watches for one observation window; prints the CPU ticks the program used.
+e2e_cpu_over_observation() {
+    local before
+    before=$(e2e_cpu_ticks "$E2E_PID") || e2e_fail "the program is gone"
+    e2e_observe
+    echo $(($(e2e_cpu_ticks "$E2E_PID") - before))
+}
+
 # ---- Windows -----------------------------------------------------------------
 
 # The top-level windows, one a line: "ID STATE X Y WIDTH HEIGHT NAME", STATE
@@ -351,6 +373,21 @@ e2e_settled() {
     done
     e2e_fail "the title never settled: '$after'"
 }
+
+# Waits until the program has drawn N more frames (default 3) in the window:
+# every frame writes the title once, and `xprop -spy` prints a line for each
+# write, after one for the title it starts with.
+e2e_wait_frames() {
+    local id=$1 count=${2:-3} log="$E2E_TMP/frames.$BASHPID" spy
+    xprop -spy -id "$id" _NET_WM_NAME >"$log" 2>/dev/null &
+    spy=$!
+    e2e_wait_until 30 _e2e_lines_at_least "$log" $((count + 1))
+    local drawn=$?
+    e2e_stop "$spy"
+    rm -f "$log"
+    [ "$drawn" -eq 0 ] || e2e_fail "fewer than $count frames drawn in 30s"
+}
+_e2e_lines_at_least() { [ "$(wc -l <"$1")" -ge "$2" ]; }
 
 # Waits until the window's title matches the regular expression; prints it.
 e2e_wait_title() {

@@ -97,13 +97,14 @@ drive_until_below() {
 
 pointer_centred() { [ "$(e2e_pointer)" = "400 300" ]; }
 
-# Moves the pointer by (DX, DY) from the centre and waits for a frame to take it.
+# Moves the pointer by (DX, DY) from the centre and waits for a frame to take
+# it (the pointer is back in the middle) and for one more after it.
 steer() {
     local dx=$1 dy=$2
     e2e_move $((400 + dx)) $((300 + dy))
     e2e_wait_until 30 pointer_centred ||
         e2e_fail "the pointer was not re-centred after a move of $dx,$dy"
-    sleep 0.2
+    e2e_wait_frames "$win" 2
 }
 
 # Drives the eye down along the view until the lift stops it, then sets
@@ -223,7 +224,7 @@ run_case() {
     done
 
     [ "$file" = Terrain.raw ] && check_flat_ground "$win" "$fault"
-    sleep 0.3
+    e2e_wait_frames "$win" 3
     title=$(e2e_title "$win")
     proof_title_finite "$title" || e2e_fail "the title shows no finite camera: '$title'"
 

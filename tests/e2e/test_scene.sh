@@ -35,7 +35,7 @@ holds() { awk -v a="$1" -v b="$2" "BEGIN { exit !($3) }"; }
 # Takes a screenshot of the 800 x 600 client and prints its path.
 shot() {
     local file="$E2E_TMP/shot-$1.png"
-    sleep 0.5  # several frames: a click or key shows from the next one on
+    e2e_wait_frames "$win" 3  # a click or key shows from the next frame on
     e2e_screenshot "$file" 800x600+0+0
     echo "$file"
 }

@@ -96,7 +96,7 @@ for size in "1024 768" "1 1" "1024 1" "1 768" "1024 768" "640 480" "800 600"; do
 done
 for key in w d; do
     x keydown "$key"
-    x windowunmap --sync "$win"; sleep 0.5
+    x windowunmap --sync "$win"; e2e_settled frames >/dev/null  # the frames have stopped
     x windowmap --sync "$win"; x windowfocus --sync "$win"; wait_frames 10
     x keyup "$key"
 done
@@ -176,7 +176,9 @@ while :; do
             x windowsize "$win" $((1 + $(pick 1024))) $((1 + $(pick 768)))
         fi
     elif [ "$action" -lt 79 ]; then
-        # Minimise for a moment: frames go on while the window is unmapped.
+        # Minimise for a moment: no frames while the window is unmapped, and
+        # the count goes on once it is back. (This pause and the others below
+        # are the random person's pace, not waits for the program.)
         minimised=$((minimised + 1))
         x windowunmap --sync "$win"
         sleep 0.$((1 + $(pick 9)))
@@ -227,6 +229,9 @@ bad=$(grep -ciE '=-?(nan|inf)' "$SPY")
 [[ "$title" == "collision occured, try to move to another direction" ]] || proof_title_finite "$title" ||
     e2e_fail "the last title is no finite camera: '$title'"
 [ -n "$early_kb" ] && [ -n "$end_kb" ] || e2e_fail "no memory figures ($early_kb, $end_kb)"
+# 2 %: three runs on a loaded machine drifted by 1.03 to 1.7 % (allocator and
+# driver noise, no growth with frames); a later run moved 0.19 %
+# (114912 -> 115128 kB over 20737 frames).
 proof_float_test "($end_kb - $early_kb) <= $end_kb / 50 && ($early_kb - $end_kb) <= $end_kb / 50" ||
     e2e_fail "resident memory moved by more than 2 %: $early_kb kB after $early_frame frames, $end_kb kB at the end"
 

@@ -7,6 +7,8 @@
 #include "camera/frame_control.h"
 #include "tests/support/fake_platform.h"
 #include "world/collision_boxes.h"
+#include "world/scene_layout.h"
+#include "world/sky_box.h"
 
 #include <gtest/gtest.h>
 
@@ -46,12 +48,13 @@ double moved(Vec3 a, Vec3 b) {
                      double(a.z - b.z) * (a.z - b.z));
 }
 
-// The four wall slabs exactly as the sky box writes them each frame.
+// The four wall slabs exactly as the sky box writes them each frame, from the
+// scene's own box and margin.
 void setWalls() {
-    const float m = 5.1f;
-    float x0 = 500.0f - 4000.0f / 2, x1 = x0 + 4000.0f;
-    float y0 = 578.5f - 1000.0f / 2, y1 = y0 + 1000.0f;
-    float z0 = 500.0f - 4000.0f / 2, z1 = z0 + 4000.0f;
+    const float m = WALL_MARGIN;
+    float x0 = SKY_CENTRE[0] - SKY_SIZE[0] / 2, x1 = x0 + SKY_SIZE[0];
+    float y0 = SKY_CENTRE[1] - SKY_SIZE[1] / 2, y1 = y0 + SKY_SIZE[1];
+    float z0 = SKY_CENTRE[2] - SKY_SIZE[2] / 2, z1 = z0 + SKY_SIZE[2];
     collisionBoxes[0] = {Vec3(x1 + m, y1 + m, z0 + m), Vec3(x0 - m, y0 - m, z0 - m)};
     collisionBoxes[1] = {Vec3(x1 + m, y1 + m, z1 + m), Vec3(x0 - m, y0 - m, z1 - m)};
     collisionBoxes[2] = {Vec3(x0 + m, y1 + m, z1 + m), Vec3(x0 - m, y0 - m, z0 - m)};

@@ -96,6 +96,9 @@ TEST_F(HeightMap, NoCoordinateReadsOutsideTheField) {
 }
 
 // In int's range a plain truncation; beyond it, a coordinate on the same column.
+// The exact value is checked everywhere: x86's cast gives INT_MIN for NaN, the
+// infinities and 1e30, whose low ten bits are 0 too, so the column alone
+// cannot tell a plain cast from the guarded one.
 TEST_F(HeightMap, GridCoordinateIsDefinedForEveryFloat) {
     const struct {
         float world;
@@ -106,9 +109,7 @@ TEST_F(HeightMap, GridCoordinateIsDefinedForEveryFloat) {
     for (const auto& c : cases) {
         const int grid = gridCoordinate(c.world);
         EXPECT_EQ(grid & 1023, c.grid & 1023) << c.world;
-        if (std::fabs(c.world) < 2147483648.0f) {
-            EXPECT_EQ(grid, c.grid) << c.world;
-        }
+        EXPECT_EQ(grid, c.grid) << c.world;
     }
 }
 

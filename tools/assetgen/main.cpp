@@ -10,6 +10,7 @@
 #include "tools/assetgen/assetgen.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -90,16 +91,35 @@ int usage() {
     return 2;
 }
 
+// A whole argument as a finite float; false for anything else ("12abc", "nan",
+// "1e99"), so no later conversion sees a value the program itself never holds.
+bool parseFloat(const char* text, float* value) {
+    char* end = nullptr;
+    errno = 0;
+    *value = std::strtof(text, &end);
+    return end != text && *end == '\0' && errno == 0 && std::isfinite(*value);
+}
+
+// A whole argument as a picture side of 1 to 4096 pixels.
+bool parseSide(const char* text, int* side) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || value < 1 || value > 4096) return false;
+    *side = static_cast<int>(value);
+    return true;
+}
+
 int preview(int argc, char** argv) {
     if (argc != 9 && argc != 11) return usage();
     PreviewCamera camera;
-    for (int i = 0; i < 3; ++i) camera.eye[i] = std::strtof(argv[3 + i], nullptr);
-    camera.yawDegrees = std::strtof(argv[6], nullptr);
-    camera.pitchDegrees = std::strtof(argv[7], nullptr);
-    camera.skyAngle = std::strtof(argv[8], nullptr);
-    int width = argc == 11 ? std::atoi(argv[9]) : 800;
-    int height = argc == 11 ? std::atoi(argv[10]) : 600;
-    if (width <= 0 || height <= 0 || width > 4096 || height > 4096) return usage();
+    bool ok = true;
+    for (int i = 0; i < 3; ++i) ok = ok && parseFloat(argv[3 + i], &camera.eye[i]);
+    ok = ok && parseFloat(argv[6], &camera.yawDegrees) &&
+         parseFloat(argv[7], &camera.pitchDegrees) && parseFloat(argv[8], &camera.skyAngle);
+    int width = 800, height = 600;
+    if (argc == 11) ok = ok && parseSide(argv[9], &width) && parseSide(argv[10], &height);
+    if (!ok) return usage();
     if (!writePreview(argv[2], camera, width, height)) {
         std::fprintf(stderr, "merrowind-assets: cannot write %s\n", argv[2]);
         return 1;

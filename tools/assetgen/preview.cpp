@@ -4,8 +4,11 @@
 // point-sampled mipmaps aside; close enough to see colours, seams and framing.
 #include "tools/assetgen/assetgen.h"
 
+#include "camera/view_volume.h"
 #include "world/frame.h"
+#include "world/height_map.h"
 #include "world/scene_layout.h"
+#include "world/terrain.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,18 +27,19 @@ struct Scene {
     RgbImage kartTop, kartBack;
 };
 
-int sampleHeight(const Scene& s, int x, int z) {
-    return s.heights[static_cast<size_t>(x & (MAP_EDGE - 1)) +
-                     static_cast<size_t>(z & (MAP_EDGE - 1)) * MAP_EDGE];
-}
+static_assert(MAP_EDGE == TERRAIN_EDGE, "the generated map is the one the program reads");
 
-// Height of the drawn mesh (16-unit cells, split into triangles like the strip).
+// Height of the drawn mesh (GRID_STEP cells, bilinear rather than the strip's
+// triangles); the column at x = 1040 wraps to the first, as the program's does.
 float meshHeight(const Scene& s, float x, float z) {
-    int cx = static_cast<int>(std::floor(x / 16.0f)) * 16,
-        cz = static_cast<int>(std::floor(z / 16.0f)) * 16;
-    float fx = (x - cx) / 16.0f, fz = (z - cz) / 16.0f;
-    float h00 = sampleHeight(s, cx, cz), h10 = sampleHeight(s, cx + 16, cz);
-    float h01 = sampleHeight(s, cx, cz + 16), h11 = sampleHeight(s, cx + 16, cz + 16);
+    const float step = static_cast<float>(GRID_STEP);
+    int cx = static_cast<int>(std::floor(x / step)) * GRID_STEP,
+        cz = static_cast<int>(std::floor(z / step)) * GRID_STEP;
+    float fx = (x - cx) / step, fz = (z - cz) / step;
+    const uint8_t* map = s.heights.data();
+    float h00 = sampleHeight(map, cx, cz), h10 = sampleHeight(map, cx + GRID_STEP, cz);
+    float h01 = sampleHeight(map, cx, cz + GRID_STEP);
+    float h11 = sampleHeight(map, cx + GRID_STEP, cz + GRID_STEP);
     return lerp(lerp(h00, h10, fx), lerp(h01, h11, fx), fz);
 }
 
@@ -67,10 +71,10 @@ float detailAt(const Scene& s, float u, float v) {
     return s.detail[static_cast<size_t>(y) * n + x] / 255.0f;
 }
 
-// The ground under the camera as the program samples it.
+// The ground under a point as the program samples it: truncated, wrapped, and
+// defined for any float the command line brings.
 int groundUnder(const Scene& s, float x, float z) {
-    int ix = static_cast<int>(x), iz = static_cast<int>(z);
-    return sampleHeight(s, ix < 0 ? 0 : ix, iz < 0 ? 0 : iz);
+    return sampleHeightUnder(s.heights.data(), x, z);
 }
 
 }  // namespace
@@ -101,7 +105,7 @@ bool writePreview(const std::string& path, const PreviewCamera& camera, int widt
     const float up[3] = {right[1] * fwd[2] - right[2] * fwd[1],
                          right[2] * fwd[0] - right[0] * fwd[2],
                          right[0] * fwd[1] - right[1] * fwd[0]};
-    const float tanHalf = std::tan(22.5f * PI / 180.0f);
+    const float tanHalf = static_cast<float>(std::tan(FIELD_OF_VIEW / 2.0 * PI / 180.0));
     const float aspect = static_cast<float>(width) / height;
 
     // The kart: the start layout (the corners' offsets from the eye, whose view
@@ -130,7 +134,7 @@ bool writePreview(const std::string& path, const PreviewCamera& camera, int widt
             for (int k = 0; k < 3; ++k) d[k] = fwd[k] + sx * right[k] + sy * up[k];
             float depthScale = 1.0f;  // view depth per unit of ray parameter
             Colour colour = {0, 0, 0};
-            float best = 4000.0f / depthScale;
+            float best = static_cast<float>(FAR_PLANE) / depthScale;
 
             // Sky box, in its own unturned frame.
             float o[3] = {eye[0] - SKY_PIVOT_X, eye[1], eye[2] - SKY_PIVOT_Z};
@@ -145,11 +149,12 @@ bool writePreview(const std::string& path, const PreviewCamera& camera, int widt
             }
 
             // Terrain, marched, within the drawn tile.
-            float t = 4.0f;
+            float t = static_cast<float>(NEAR_PLANE);
             float prevT = t;
             while (t < best) {
                 float x = eye[0] + d[0] * t, y = eye[1] + d[1] * t, z = eye[2] + d[2] * t;
-                bool inside = x >= 0.0f && x <= 1040.0f && z >= 0.0f && z <= 1024.0f;
+                bool inside =
+                    x >= 0.0f && x <= float(TILE_WIDTH) && z >= 0.0f && z <= float(ROW_LIMIT);
                 if (inside && y <= meshHeight(s, x, z)) {
                     float a = prevT, b = t;
                     for (int i = 0; i < 10; ++i) {
@@ -162,10 +167,12 @@ bool writePreview(const std::string& path, const PreviewCamera& camera, int widt
                     }
                     best = b;
                     float hx = eye[0] + d[0] * b, hz = eye[2] + d[2] * b;
-                    float u = hx / 1024.0f, v = -hz / 1024.0f;
+                    // The program's texture coordinates: x / 1024 and -z / 1024.
+                    const float edge = static_cast<float>(TERRAIN_EDGE);
+                    float u = hx / edge, v = -hz / edge;
                     v -= std::floor(v);
-                    Colour base = texel(s.terrain, u * 1024.0f, v * 1024.0f, true);
-                    float g = 2.0f * detailAt(s, u * 16.0f, v * 16.0f);
+                    Colour base = texel(s.terrain, u * s.terrain.width, v * s.terrain.height, true);
+                    float g = 2.0f * detailAt(s, u * DETAIL_REPEAT_START, v * DETAIL_REPEAT_START);
                     colour = {std::min(base.r * g, 1.0f), std::min(base.g * g, 1.0f),
                               std::min(base.b * g, 1.0f)};
                     break;
