@@ -19,6 +19,7 @@ var Page = {
   windowShown: false,
   running: true,
   workStart: 0,
+  contextMade: false,
 
   MSG_SIZE: 0x0005, MSG_KEYDOWN: 0x0100, MSG_LBUTTONDOWN: 0x0201, MSG_RBUTTONDOWN: 0x0204,
 
@@ -102,6 +103,18 @@ var Page = {
     if (document.pointerLockElement) document.exitPointerLock();
     box.hidden = false;
     buttons.firstChild.focus({ preventScroll: true });
+    // Starting WebGL takes the browser a while (most of a second with a
+    // software rasteriser); done while the question is read, it is not
+    // waited for after the answer. The program's own request then gets this
+    // same context, so the attributes are platCreateRenderContext's.
+    if (!this.contextMade) {
+      this.contextMade = true;
+      setTimeout(function() {
+        Page.canvas.getContext('webgl', { alpha: false, depth: true, stencil: false,
+                                          antialias: false, premultipliedAlpha: true,
+                                          preserveDrawingBuffer: false });
+      }, 0);
+    }
     return new Promise(function(resolve) { Page.answerBox = resolve; });
   },
 

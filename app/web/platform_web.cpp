@@ -279,7 +279,9 @@ bool platSetPixelFormat(DeviceContextHandle dc, int format, const PixelFormatReq
 }
 
 // No alpha in the drawing buffer: GL's clear colour has alpha 0, and the
-// page would show through.
+// page would show through. No extensions: the GL subset needs none, and
+// asking for each one costs a round trip to the GPU process. page.js makes
+// the same context ahead while the question is shown (keep them alike).
 RenderContextHandle platCreateRenderContext(DeviceContextHandle dc) {
     if (!knownWindow(dc)) return nullptr;
     EmscriptenWebGLContextAttributes attributes;
@@ -289,6 +291,7 @@ RenderContextHandle platCreateRenderContext(DeviceContextHandle dc) {
     attributes.stencil = EM_FALSE;
     attributes.antialias = EM_FALSE;
     attributes.majorVersion = 1;
+    attributes.enableExtensionsByDefault = EM_FALSE;
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
         emscripten_webgl_create_context("#scene", &attributes);
     return context > 0 ? reinterpret_cast<RenderContextHandle>(context) : nullptr;
