@@ -96,6 +96,7 @@ std::string shownTitle;
 
 int virtualX = 0, virtualY = 0;
 
+// The registered class of that name and instance, or null.
 WindowClass* findClass(const char* name, InstanceHandle instance) {
     for (WindowClass& entry : classes)
         if (name && entry.procedure && entry.name == name && entry.instance == instance)
@@ -103,6 +104,7 @@ WindowClass* findClass(const char* name, InstanceHandle instance) {
     return nullptr;
 }
 
+// The window behind a handle, or null for any other handle.
 PlatWindow* knownWindow(const void* handle) {
     return handle == &theWindow && theWindow.procedure ? &theWindow : nullptr;
 }
