@@ -61,7 +61,9 @@ EM_JS(void, pageShowCanvas, (const char* title), { Page.showCanvas(UTF8ToString(
 EM_JS(void, pageSetTitle, (const char* title), { Page.setTitle(UTF8ToString(title)); });
 EM_JS(int, pageHasFocus, (), { return document.hasFocus() ? 1 : 0; });
 EM_JS(void, pageFocusCanvas, (), { Page.canvas.focus({preventScroll : true}); });
-EM_JS(void, pageShowCursor, (int show), { Page.canvas.style.cursor = show ? "" : "none"; });
+// Hidden only while full screen (index.html): back in the framed page the
+// pointer is needed to click the scene.
+EM_JS(void, pageShowCursor, (int show), { Page.canvas.classList.toggle("no-cursor", !show); });
 EM_JS(int, pageKeyHeld, (int key), { return Page.held.has(key) ? 1 : 0; });
 EM_JS(int, pageTakeMotion, (int* dx, int* dy), {
     HEAP32[dx >> 2] = Page.motionX;
