@@ -92,7 +92,9 @@
 //    alternatives measured worse: SDL's warping relative mode
 //    (SDL_HINT_MOUSE_RELATIVE_MODE_WARP) lost over half of a quick burst in a
 //    framed window, and hiding the cursor while warping once a frame jumped
-//    and stalled. Xwayland is told by its RandR outputs, XWAYLAND0, 1 ...
+//    and stalled. Xwayland is told by what the X server reports: its XWAYLAND
+//    extension, or RandR outputs named XWAYLAND0, 1 ... (app/xwayland_check.h;
+//    SDL names a display after its monitor's EDID name where it has one).
 //  - Frames are paced to the display: swap interval -1 (late swaps tear
 //    instead of waiting a whole frame) where offered, else 1. Mesa's software
 //    GLX (Xvfb, Xwayland) offers neither and leaves frames unpaced.
@@ -112,6 +114,7 @@
 #include "app/platform.h"
 
 #include "app/box_report.h"
+#include "app/sdl/x_server.h"
 
 #include <SDL.h>
 #include <X11/Xlib.h>  // the error handler's types only; the library is SDL's
@@ -259,6 +262,14 @@ bool ensureVideo() {
     return true;
 }
 
+// True on a display server that only pretends to switch modes: the
+// compositor of a Wayland session, natively or through Xwayland.
+bool modesEmulated() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::strcmp(driver, "wayland") == 0) return true;
+    return driver && std::strcmp(driver, "x11") == 0 && xServerIsXwayland();
+}
+
 PlatWindow* knownWindow(const void* handle) {
     for (PlatWindow* window : windows)
         if (window == handle) return window;
@@ -350,11 +361,7 @@ bool virtualKeyDown(int virtualKey) {
 // Warp where the server moves the cursor a program puts somewhere; capture
 // where it does not (Wayland refuses, Xwayland moves only its own pointer).
 PointerHold choosePointerHold() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver && std::strcmp(driver, "wayland") == 0) return PointerHold::capture;
-    const char* output = SDL_GetDisplayName(0);
-    if (output && std::strncmp(output, "XWAYLAND", 8) == 0) return PointerHold::capture;
-    return PointerHold::warp;
+    return modesEmulated() ? PointerHold::capture : PointerHold::warp;
 }
 
 // The hold this server needs, decided on first use.
