@@ -63,7 +63,7 @@
 //    first window, so an interrupted program still runs its normal shut-down.
 //  - A quit request is returned as MSG_QUIT after the messages that were queued
 //    before it, even while newer input keeps arriving (held keys auto-repeat).
-//  - Cursor, two ways of holding it for steering, chosen when video starts:
+//  - Cursor, three ways of holding it for steering, chosen when video starts:
 //    * warp (X11): screen pixels from SDL_GetGlobalMouseState, set with
 //      SDL_WarpMouseGlobal; the visible cursor is put back every frame.
 //    * capture (Wayland, Xwayland, and any server that refuses a warp): a
@@ -71,13 +71,23 @@
 //      so reading and re-centring still agree. From the first platSetCursorPos
 //      on (the program steers), SDL's relative mouse mode is on while a window
 //      of ours has the keyboard focus: the pointer is locked (under Xwayland
-//      grabbed and confined) and hidden, and given back when the focus goes.
-//      Motion counts only while it is held. The hold starts once the pointer
-//      has come over the focused window: sway 1.7 locks a pointer that is
-//      elsewhere with an enter event in output coordinates, corrected by the
-//      next motion, and SDL counts the correction as a jump by the window's
-//      offset. Steering therefore waits for the mouse to come over the
-//      window, where X11 puts the cursor in the middle at once.
+//      grabbed and confined) and hidden, and given back when the focus goes
+//      and while a message box is up. Motion counts only while it is held:
+//      whatever was made before the hold began (KWin's Xwayland hands over
+//      motion made before the grab), while a box was up or while the focus
+//      was elsewhere is thrown away when the hold begins. The hold starts
+//      once the pointer has come over the focused window: sway 1.7 locks a
+//      pointer that is elsewhere with an enter event in output coordinates,
+//      corrected by the next motion, and SDL counts the correction as a jump
+//      by the window's offset. Steering therefore waits for the mouse to come
+//      over the window, where X11 puts the cursor in the middle at once.
+//    * follow, where SDL refuses relative mode: said once on standard error;
+//      the virtual position moves with the cursor's own motion over our
+//      focused window, so the view turns as far as the cursor can go, and
+//      platSetCursorPos says it failed. sway 1.7 without `seat * pointer_
+//      constraint enable` does not refuse: it never locks, but relative
+//      motion still comes while the cursor is over the window, with the same
+//      effect (20 x +50 px turned 1.3 rad natively, 1.15 through Xwayland).
 //    Measured on sway 1.7 with Xwayland 22.1 (a virtual pointer through the
 //    compositor): Wayland refuses the warp, and without a lock the cursor
 //    stops at the window's edge. Xwayland takes a warp, but it moves only
@@ -165,10 +175,10 @@ SDL_DisplayMode wantedMode;
 PlatWindow* keyboardFocus = nullptr;
 
 // How the pointer is held for steering (see the notes at the top).
-enum class PointerHold { undecided, warp, capture };
+enum class PointerHold { undecided, warp, capture, follow };
 PointerHold pointerHold = PointerHold::undecided;
-bool steering = false;       // the program has set the cursor: it steers with the mouse
-bool rawMotionRead = false;  // capture counts the X server's raw motion, not SDL's
+bool cursorSetByProgram = false;  // set once: the program steers with the mouse
+bool rawMotionRead = false;       // capture counts the X server's raw motion, not SDL's
 int virtualX = 0, virtualY = 0;
 
 // ---- Video start-up ----
@@ -393,21 +403,68 @@ PointerHold currentHold() {
     return pointerHold;
 }
 
+// Forgets every motion made so far: what the hand did before the hold began,
+// while a box was up or while the focus was elsewhere steers nothing. KWin's
+// Xwayland hands over relative motion made before the grab, which SDL then
+// counts as the first motion of the hold.
+void forgetMotionSoFar() {
+    SDL_PumpEvents();
+    SDL_FlushEvent(SDL_MOUSEMOTION);
+    if (rawMotionRead) discardRawMotion();
+}
+
+// SDL refused relative mode (a compositor without the relative-pointer or
+// pointer-constraint protocols): said once, and from then on the view follows
+// the cursor's own motion, as far as the server lets the cursor go.
+void followInstead() {
+    std::fprintf(stderr,
+                 "merrowind: the pointer cannot be captured here (%s); steering follows the "
+                 "cursor only as far as it can move\n",
+                 SDL_GetError());
+    pointerHold = PointerHold::follow;
+}
+
+// True when one of our windows has the keyboard focus, and stores it.
+bool ourFocus(SDL_Window** focus) {
+    *focus = SDL_GetKeyboardFocus();
+    for (PlatWindow* window : windows)
+        if (*focus && window->sdl == *focus) return true;
+    return false;
+}
+
 // Captures the pointer while the program steers, one of its windows has the
 // keyboard focus and the pointer has come over that window; gives it back
 // when the focus goes.
 void holdPointer() {
     if (pointerHold != PointerHold::capture) return;
-    SDL_Window* focus = SDL_GetKeyboardFocus();
-    bool ours = false;
-    for (PlatWindow* window : windows) ours = ours || (focus && window->sdl == focus);
+    SDL_Window* focus = nullptr;
+    const bool ours = ourFocus(&focus);
     const bool held = SDL_GetRelativeMouseMode() == SDL_TRUE;
     const bool over = focus && SDL_GetMouseFocus() == focus;
-    const bool wanted = steering && ours && (held || over);
+    const bool wanted = cursorSetByProgram && ours && (held || over);
     if (wanted == held) return;
-    // Raw motion made before the hold began steers nothing.
-    if (SDL_SetRelativeMouseMode(wanted ? SDL_TRUE : SDL_FALSE) == 0 && wanted && rawMotionRead)
-        discardRawMotion();
+    if (!wanted) {
+        SDL_SetRelativeMouseMode(SDL_FALSE);
+    } else if (SDL_SetRelativeMouseMode(SDL_TRUE) != 0) {
+        followInstead();
+    } else {
+        forgetMotionSoFar();
+    }
+}
+
+// Adds one SDL motion to the virtual position where it steers: in capture
+// mode while held (unless the raw motion is read instead), in follow mode
+// while the pointer is over our focused window.
+void countMotion(const SDL_MouseMotionEvent& motion) {
+    SDL_Window* focus = nullptr;
+    bool counts = false;
+    if (pointerHold == PointerHold::capture)
+        counts = !rawMotionRead && SDL_GetRelativeMouseMode();
+    else if (pointerHold == PointerHold::follow)
+        counts = cursorSetByProgram && ourFocus(&focus) && SDL_GetMouseFocus() == focus;
+    if (!counts) return;
+    virtualX += motion.xrel;
+    virtualY += motion.yrel;
 }
 
 // Takes the raw motion read since the last pump; it steers only while held.
@@ -483,13 +540,7 @@ void pumpEvents() {
             break;
         }
         case SDL_MOUSEBUTTONDOWN: translateButton(event.button); break;
-        case SDL_MOUSEMOTION:
-            if (pointerHold == PointerHold::capture && !rawMotionRead &&
-                SDL_GetRelativeMouseMode()) {
-                virtualX += event.motion.xrel;
-                virtualY += event.motion.yrel;
-            }
-            break;
+        case SDL_MOUSEMOTION: countMotion(event.motion); break;
         default: break;
         }
     }
@@ -565,9 +616,14 @@ int platMessageBox(WindowHandle owner, const char* text, const char* caption, ui
     data.message = text ? text : "";
     data.numbuttons = count;
     data.buttons = buttons;
+    // The box needs the pointer: under Xwayland the grab would stay on our
+    // window and the box could not be clicked. The hold comes back with the
+    // next pump, and nothing the hand did meanwhile steers.
+    if (SDL_GetRelativeMouseMode()) SDL_SetRelativeMouseMode(SDL_FALSE);
     int pressed = -1;
     int shown = SDL_ShowMessageBox(&data, &pressed);
     if (shown != 0) reportUnshownBox(caption, text, style, SDL_GetError());
+    forgetMotionSoFar();
     // Win32 gives the activation back to the owner, or to the program's window,
     // when a modal box closes; without a window manager nobody else would.
     PlatWindow* back = parent ? parent : firstShownWindow();
@@ -783,7 +839,7 @@ bool platKeyHeld(int virtualKey) {
 
 bool platGetCursorPos(int* x, int* y) {
     if (!x || !y || !ensureVideo()) return false;
-    if (currentHold() == PointerHold::capture) {
+    if (currentHold() != PointerHold::warp) {
         *x = virtualX;
         *y = virtualY;
     } else {
@@ -798,9 +854,10 @@ bool platSetCursorPos(int x, int y) {
         pointerHold = PointerHold::capture;
     virtualX = x;
     virtualY = y;
-    steering = true;
+    cursorSetByProgram = true;
     holdPointer();
-    return true;
+    // Following, the cursor was neither put there nor held.
+    return pointerHold != PointerHold::follow;
 }
 
 void platShowCursor(bool show) {
