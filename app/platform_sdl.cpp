@@ -23,13 +23,16 @@
 //    destroyed at exit, which gives the desktop its mode back on any way out.
 //  - Without a display SDL quietly settles for its offscreen driver, where a
 //    program runs unseen; the port refuses it (and dummy), so every box goes
-//    to standard error and window creation fails: exit code 1.
+//    to standard error and window creation fails: exit code 1. With neither
+//    DISPLAY nor WAYLAND_DISPLAY SDL is not even started, so no library's
+//    complaint comes before the program's own words.
 //  - Message boxes: SDL has no question icon, so a question box carries the
 //    information icon. Return presses Yes (or OK), Escape presses No (or OK).
 //    A Yes/No box closed through its window frame counts as No: Win32 offers no
 //    close button on such a box, and Escape is the nearest thing.
 //    A box SDL cannot show (its X11 box needs the X core fonts; on Wayland it
-//    needs zenity) is written to standard error and answers 0.
+//    needs zenity) is written to standard error and answers 0, with the cause
+//    found by the port: SDL's own error names whatever it tried last.
 //  - When a box closes, the keyboard focus goes back to its owner, or to the
 //    first shown window, as Win32 hands the activation back.
 //  - Test hook: MERROWIND_BOX_LOG (app/box_report.h). SDL's X11 box draws its
@@ -133,6 +136,7 @@
 #include <SDL.h>
 #include <X11/Xlib.h>  // the error handler's types only; the library is SDL's
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -203,16 +207,30 @@ bool isInvisibleDriver(const char* driver) {
     return false;
 }
 
-// Sets SDL's error to why there is no display, naming what the user can set.
-void explainNoDisplay() {
+// True when the environment variable is set and not empty.
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// Why video could not start, in words naming what the user can set; kept for
+// every later call, which SDL's error would not be.
+std::string videoFailure;
+
+// Stores the reason video could not start and sets SDL's error to it.
+void failVideo(const std::string& reason) {
+    videoFailure = reason;
+    SDL_SetError("%s", reason.c_str());
+}
+
+// The reason when no display server answered.
+std::string noDisplayReason() {
+    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY"))
+        return "no display: neither DISPLAY nor WAYLAND_DISPLAY is set";
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((!x11 || !*x11) && (!wayland || !*wayland)) {
-        SDL_SetError("no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
-        return;
-    }
-    SDL_SetError("no display could be opened (DISPLAY=\"%s\", WAYLAND_DISPLAY=\"%s\")",
-                 x11 ? x11 : "", wayland ? wayland : "");
+    return std::string("no display could be opened (DISPLAY=\"") + (x11 ? x11 : "") +
+           "\", WAYLAND_DISPLAY=\"" + (wayland ? wayland : "") + "\")";
 }
 
 // Xlib ends the process on any protocol error that no handler takes. SDL
@@ -246,12 +264,17 @@ void handleXErrors() {
 bool ensureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
     // Asked once: a display that was not there a moment ago will not be now.
-    static bool refused = false;
-    if (refused) {
-        explainNoDisplay();
+    if (!videoFailure.empty()) {
+        SDL_SetError("%s", videoFailure.c_str());
         return false;
     }
-    refused = true;
+    // Without either variable, and no driver asked for, SDL would probe
+    // Wayland (libwayland then prints its own complaint about XDG_RUNTIME_DIR
+    // before ours) and settle for an invisible driver anyway.
+    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("SDL_VIDEODRIVER")) {
+        failVideo(noDisplayReason());
+        return false;
+    }
     // A click that focuses the window still counts, as on Win32.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     // A switched display stays switched when another window takes the focus.
@@ -264,15 +287,22 @@ bool ensureVideo() {
         std::atexit(destroyWindowsAtExit);
     }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        explainNoDisplay();
+        failVideo(noDisplayReason());
         return false;
     }
-    if (isInvisibleDriver(SDL_GetCurrentVideoDriver())) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (isInvisibleDriver(driver)) {
+        // Asked for by name, the driver is refused as such; chosen by SDL, it
+        // is what was left when no display answered.
+        const std::string name = driver;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        explainNoDisplay();
+        if (isSet("SDL_VIDEODRIVER"))
+            failVideo("the video driver \"" + name +
+                      "\" (SDL_VIDEODRIVER) shows nothing anyone can see, so it is refused");
+        else
+            failVideo(noDisplayReason());
         return false;
     }
-    refused = false;
     handleXErrors();
     return true;
 }
@@ -584,9 +614,43 @@ const char* owningExtension(const char* name) {
     return nullptr;
 }
 
-}  // namespace
-
 // ---- Message boxes ----
+
+// True when an executable of this name is on PATH.
+bool onPath(const char* program) {
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "";
+    size_t start = 0;
+    while (start <= folders.size()) {
+        size_t end = folders.find(':', start);
+        if (end == std::string::npos) end = folders.size();
+        std::string file = folders.substr(start, end - start) + "/" + program;
+        if (end > start && access(file.c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// Why SDL_ShowMessageBox failed, naming the real cause. SDL draws its X11 box
+// in a forked child whose error dies with it; what SDL reports is whatever
+// was tried last: zenity's exit status, or "No message system available".
+std::string unshownBoxReason() {
+    const std::string error = SDL_GetError();
+    const bool zenityTried = error.find("zenity") != std::string::npos;
+    if (isSet("DISPLAY")) {
+        if (xServerReachable() && !xServerHasBoxFonts())
+            return "the X server has no core fonts to draw it with; the package xfonts-base "
+                   "brings them";
+        if (zenityTried) return "SDL's X11 box could not be drawn";
+        return error;
+    }
+    if (zenityTried && !onPath("zenity"))
+        return "without X11 the box is shown by zenity, which is not installed";
+    if (zenityTried) return "without X11 the box is shown by zenity, which failed: " + error;
+    return error;
+}
+
+}  // namespace
 
 int platMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
     logBox(caption, text);
@@ -622,7 +686,7 @@ int platMessageBox(WindowHandle owner, const char* text, const char* caption, ui
     if (SDL_GetRelativeMouseMode()) SDL_SetRelativeMouseMode(SDL_FALSE);
     int pressed = -1;
     int shown = SDL_ShowMessageBox(&data, &pressed);
-    if (shown != 0) reportUnshownBox(caption, text, style, SDL_GetError());
+    if (shown != 0) reportUnshownBox(caption, text, style, unshownBoxReason().c_str());
     forgetMotionSoFar();
     // Win32 gives the activation back to the owner, or to the program's window,
     // when a modal box closes; without a window manager nobody else would.
