@@ -12,7 +12,13 @@ size_t messagesBeforeQuit = 0;  // queued messages still ahead of the quit reque
 
 }  // namespace
 
-void queuePost(const PlatMessage& message) { messages.push_back(message); }
+void queuePost(const PlatMessage& message) {
+    // Win32 keeps at most one paint pending per window.
+    if (message.message == MSG_PAINT)
+        for (const PlatMessage& queued : messages)
+            if (queued.window == message.window && queued.message == MSG_PAINT) return;
+    messages.push_back(message);
+}
 
 // Newer messages never hold the quit back: it goes out after those that
 // were queued before it, even while input keeps arriving.

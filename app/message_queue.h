@@ -1,11 +1,11 @@
-// A Win32-like message queue for ports whose system has none of its own (the
-// browser port): messages in arrival order, and a quit request that comes out
-// as MSG_QUIT once every message queued before it has been taken.
+// A Win32-like message queue for ports whose system has none of its own (SDL,
+// the browser): messages in arrival order, one paint pending per window, and a quit request that
+// comes out as MSG_QUIT once every message queued before it has been taken.
 #pragma once
 
 #include "app/platform.h"
 
-// Appends a message.
+// Appends a message (a paint already pending for its window is not repeated).
 void queuePost(const PlatMessage& message);
 // Takes the next message, or the pending quit; false when there is neither.
 bool queueTake(PlatMessage* message);

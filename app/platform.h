@@ -24,7 +24,7 @@
 //   module           platModuleInstance
 //
 // Ports, one chosen per build by MERROWIND_PLATFORM in CMakeLists.txt:
-//   app/platform_sdl.cpp, app/sdl/  Linux and other Unix desktops (SDL2, GLX)
+//   app/sdl/platform_sdl.cpp         Linux and other Unix desktops (SDL2, GLX)
 //   app/win32/platform_win32.cpp     Windows (USER32, GDI, WGL)
 //   app/web/platform_web.cpp         a web page (emscripten, WebGL 1 through
 //                                    the GL subset in app/web/gl_subset/)

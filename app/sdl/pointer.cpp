@@ -1,5 +1,5 @@
 // Holding the pointer for steering: warp, capture or follow (see the notes at
-// the top of app/platform_sdl.cpp).
+// the top of app/sdl/platform_sdl.cpp).
 #include "app/sdl/pointer.h"
 
 #include "app/platform.h"

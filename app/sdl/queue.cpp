@@ -1,26 +1,16 @@
 // The Win32-like message queue, fed from SDL's events.
+#include "app/message_queue.h"
 #include "app/platform.h"
 #include "app/sdl/keys.h"
 #include "app/sdl/pointer.h"
 #include "app/sdl/windows.h"
 
-#include <deque>
-
 using namespace sdlport;
 
 namespace {
 
-std::deque<PlatMessage> queue;
-bool quitPending = false;
-int quitCode = 0;
-size_t messagesBeforeQuit = 0;  // queued messages still ahead of the quit request
-
 void post(PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    // Win32 keeps at most one paint pending per window.
-    if (message == MSG_PAINT)
-        for (const PlatMessage& queued : queue)
-            if (queued.window == window && queued.message == MSG_PAINT) return;
-    queue.push_back({window, message, wParam, lParam});
+    queuePost({window, message, wParam, lParam});
 }
 
 void translateWindowEvent(const SDL_WindowEvent& event) {
@@ -88,22 +78,13 @@ void pumpEvents() {
 
 void platWaitMessage() {
     pumpEvents();
-    if (!queue.empty() || quitPending || !SDL_WasInit(SDL_INIT_VIDEO)) return;
+    if (queueWaiting() || !SDL_WasInit(SDL_INIT_VIDEO)) return;
     SDL_WaitEvent(nullptr);
 }
 
 bool platPeekMessage(PlatMessage* message) {
     pumpEvents();
-    if (quitPending && messagesBeforeQuit == 0) {
-        quitPending = false;
-        *message = {nullptr, MSG_QUIT, static_cast<uintptr_t>(quitCode), 0};
-        return true;
-    }
-    if (queue.empty()) return false;
-    *message = queue.front();
-    queue.pop_front();
-    if (quitPending) --messagesBeforeQuit;
-    return true;
+    return queueTake(message);
 }
 
 void platTranslateMessage(const PlatMessage*) {}
@@ -114,11 +95,7 @@ intptr_t platDispatchMessage(const PlatMessage* message) {
     return window->procedure(window, message->message, message->wParam, message->lParam);
 }
 
-void platPostQuitMessage(int exitCode) {
-    if (!quitPending) messagesBeforeQuit = queue.size();
-    quitPending = true;
-    quitCode = exitCode;
-}
+void platPostQuitMessage(int exitCode) { queuePostQuit(exitCode); }
 
 intptr_t platDefWindowProc(WindowHandle handle, uint32_t message, uintptr_t, intptr_t) {
     PlatWindow* window = knownWindow(handle);

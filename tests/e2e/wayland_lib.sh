@@ -222,7 +222,7 @@ wl_view() {
 # Moves the mouse in "COUNTxDX,DY" runs of motions. As a hand never moves in
 # exactly equal steps, each motion goes a pixel up or down, in turn: SDL 2.26
 # under Xwayland drops a motion whose whole pixels repeat the one before
-# within one millisecond (see app/platform_sdl.cpp), and motions sent in a
+# within one millisecond (see app/sdl/platform_sdl.cpp), and motions sent in a
 # burst on a busy machine share one.
 wl_move() {
     local run count dx dy tremor=-1 commands=()
