@@ -5,7 +5,7 @@ BUILD_WIN  ?= build-win
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all build run test test-sanitize assets deps clean bench screenshot fuzz windows test-windows
+.PHONY: all build run test test-sanitize assets deps clean bench screenshot fuzz windows test-windows test-web bench-web
 
 all: build
 
@@ -70,3 +70,14 @@ test-windows: windows build
 	cmake -S . -B $(BUILD) -DMERROWIND_WINDOWS_TESTS=ON -DMERROWIND_WINDOWS_BUILD=$(abspath $(BUILD_WIN))
 	cmake --build $(BUILD) -j$(JOBS)
 	ctest --test-dir $(BUILD) -L windows --output-on-failure
+
+# The browser version in headless Chromium, driven through the DevTools protocol
+# and compared with the native program drawn by Mesa (tests/e2e-web). The leg
+# has the label web, which ./test leaves out.
+test-web: web build
+	ctest --test-dir $(BUILD) -L web --output-on-failure
+
+# Figures of the browser version in headless Chromium: the times to the question
+# and to the first frame, frames per second, wasm time per frame, page weight.
+bench-web: web
+	/usr/bin/python3 bench/bench_web.py build-web
