@@ -2,7 +2,7 @@
 # and the browser benchmark: a static server for the page's folder, one browser,
 # tabs attached on one socket, real input events, screenshots, and waits on
 # conditions the page shows.
-import base64, json, os, re, subprocess, sys, tempfile, time
+import base64, json, os, re, subprocess, sys, tempfile, threading, time
 import websocket
 
 CHROMIUM_FLAGS = [
@@ -24,19 +24,18 @@ def log(*args):
     print("[web]", *args, file=sys.stderr, flush=True)
 
 
-# Ends the leg as failed.
-def fail(message):
-    log("FAIL:", message)
+# Ends the leg as failed, or skipped with code 77.
+def fail(message, code=1):
+    log("FAIL:" if code == 1 else "SKIP:", message)
     stop()
-    sys.exit(1)
+    sys.exit(code)
 
 
-# Ends the browser and the server (and anything else started), newest first.
+# Ends the browser and the server, newest first.
 def stop():
     while procs:
-        p = procs.pop()
-        p.kill()
-        p.wait()
+        procs[-1].kill()
+        procs.pop().wait()
 
 
 # Polls a function until it returns something true; fails with the message.
@@ -70,7 +69,7 @@ def serve(folder):
     return f"http://127.0.0.1:{m.group(1)}/"
 
 
-# Starts Chromium and connects to it; None when it cannot start (the caller skips).
+# Starts Chromium and connects to it; returns why it cannot start, or None.
 def start_browser():
     global sock
     try:
@@ -84,10 +83,8 @@ def start_browser():
     if not m:
         return "chromium printed no DevTools address"
     # Drain the rest of stderr so the browser never blocks on a full pipe.
-    subprocess.Popen(["cat"], stdin=p.stderr, stdout=subprocess.DEVNULL)
+    threading.Thread(target=p.stderr.read, daemon=True).start()
     sock = websocket.create_connection(m.group(1), timeout=60)
-    return None
-
 
 # Sends one command (to a tab when session is given) and returns its result.
 def send(method, session=None, **params):
@@ -132,14 +129,9 @@ def key(session, name, half="both"):
         send("Input.dispatchKeyEvent", session, type="keyUp", **common)
 
 
-# Moves the mouse to a page position.
-def move(session, x, y):
-    send("Input.dispatchMouseEvent", session, type="mouseMoved", x=x, y=y)
-
-
-# Clicks a button ("left" or "right") at a page position.
-def click(session, x, y, button="left"):
-    for kind in ("mousePressed", "mouseReleased"):
+# Clicks a button ("left" or "right") at a page position, or only moves there.
+def click(session, x, y, button="left", kinds=("mousePressed", "mouseReleased")):
+    for kind in kinds:
         send("Input.dispatchMouseEvent", session, type=kind, x=x, y=y, button=button, clickCount=1)
 
 
@@ -152,3 +144,18 @@ def screenshot(session, path, clip=None):
     with open(path, "wb") as f:
         f.write(base64.b64decode(data))
     return path
+
+
+# The mean absolute difference (0..1) of two pictures over a part of them, with
+# ImageMagick options for the first alone and then for both. The default part
+# lies below the horizon: the sky turns 0.1 degree a frame, the ground stays.
+def difference(a, b, part="800x450+0+150", first=(), both=()):
+    out = subprocess.run(["convert", "(", a, *first, ")", b, "-crop", part, "+repage", *both,
+                          "-compose", "difference", "-composite", "-format", "%[fx:mean]",
+                          "info:"], capture_output=True, text=True)
+    return float(out.stdout or fail(f"convert: {out.stderr}"))
+
+
+# Fails unless the value is the one wanted.
+def expect(wanted, got, what):
+    wanted == got or fail(f"{what}: expected {wanted!r}, got {got!r}")
