@@ -24,16 +24,20 @@ addEventListener('click', () => stamp('click', true), true);
 """
 
 
-# The folder's files, raw and each gzipped at level 9, in bytes.
-def weight(folder):
-    raw = packed = 0
-    for root, _, names in os.walk(folder):
-        for name in names:
-            with open(os.path.join(root, name), "rb") as f:
-                data = f.read()
-            raw += len(data)
-            packed += len(gzip.compress(data, 9))
-    return raw, packed
+# The files the page loaded (the document and every resource, as the page's own
+# timing lists them), raw and each gzipped at level 9: name -> (bytes, gzipped).
+def weight(session):
+    paths = js(session, "[...new Set([location.pathname, ...performance.getEntriesByType("
+               "'resource').map(e => new URL(e.name).pathname)])]")
+    files = {}
+    for path in paths:
+        name = "index.html" if path == "/" else path.lstrip("/")
+        if not os.path.isfile(os.path.join(FOLDER, name)):  # a favicon the server has not
+            continue
+        with open(os.path.join(FOLDER, name), "rb") as f:
+            data = f.read()
+        files[name] = len(data), len(gzip.compress(data, 9))
+    return files
 
 
 # The wasm milliseconds of the frames from the given one on (an array, or a
@@ -63,14 +67,15 @@ def load(session, url):
 
 
 if __name__ == "__main__":
-    raw, packed = weight(FOLDER)
     url = serve(FOLDER)
     problem = start_browser()
     if problem:
         fail(f"Chromium cannot start: {problem}")
     session = open_tab()[1]
+    send("Page.enable", session)
     send("Page.addScriptToEvaluateOnNewDocument", session, source=STAMPS)
     runs = [load(session, url) for _ in range(LOADS)]
+    files = weight(session)
     stop()
     print(f"headless Chromium, WebGL on SwiftShader, {os.cpu_count()} cores, {LOADS} page loads"
           " (median; each load's figure in brackets)")
@@ -82,9 +87,7 @@ if __name__ == "__main__":
         values = [r[name] for r in runs]
         print(f"  {label:38} {statistics.median(values):8.2f} {unit:2} "
               f"[{', '.join(f'{v:.2f}' for v in values)}]")
-    for root, _, names in os.walk(FOLDER):
-        for name in sorted(names):
-            print(f"  {os.path.relpath(os.path.join(root, name), FOLDER):38} "
-                  f"{os.path.getsize(os.path.join(root, name)) / 1024:10.1f} KB")
-    print(f"  {'page weight, raw':38} {raw / 1e6:8.2f} MB")
-    print(f"  {'page weight, gzip -9 per file':38} {packed / 1e6:8.2f} MB")
+    print("  page weight: the files the page loaded, raw and gzip -9")
+    for name, (raw, packed) in sorted(files.items()) + [
+            ("total", tuple(map(sum, zip(*files.values()))))]:
+        print(f"    {name:36} {raw / 1024:10.1f} KB {packed / 1024:10.1f} KB")

@@ -1,6 +1,6 @@
-# Drives headless Chromium through the DevTools protocol for the browser legs
-# and the browser benchmark: a static server for the page's folder, one browser,
-# tabs attached on one socket, real input events, screenshots, and waits on
+# Headless Chromium driven through the DevTools protocol, for the browser leg and
+# the browser benchmark: a static server for the page's folder, one browser with
+# its tabs attached on one socket, real input events, screenshots, and waits on
 # conditions the page shows.
 import base64, json, os, re, subprocess, sys, tempfile, threading, time
 import websocket
@@ -10,11 +10,10 @@ CHROMIUM_FLAGS = [
     "--remote-debugging-port=0", "--disable-background-networking", "--disable-component-update",
     "--disable-sync", "--no-first-run", "--disable-background-timer-throttling",
     "--disable-renderer-backgrounding", "--disable-backgrounding-occluded-windows",
-    "--window-size=1280,800", "--screen-info={1280x800}"]
-# key name -> (key, code, Windows virtual key code, text)
-KEYS = {"Return": ("Enter", "Enter", 13, "\r"), "Escape": ("Escape", "Escape", 27, ""),
-        "space": (" ", "Space", 32, " "), "w": ("w", "KeyW", 87, "w")}
-
+    "--window-size=1280,800", "--screen-info={1280x800}"]  # full screen is the screen's size
+# name -> (key, code, Windows virtual key code, text)
+KEYS = {"Escape": ("Escape", "Escape", 27, ""), "space": (" ", "Space", 32, " "),
+        "w": ("w", "KeyW", 87, "w")}
 procs, sock, next_id = [], None, 0
 tmp = tempfile.mkdtemp(prefix="merrowind-web.")
 
@@ -24,7 +23,7 @@ def log(*args):
     print("[web]", *args, file=sys.stderr, flush=True)
 
 
-# Ends the leg as failed, or skipped with code 77.
+# Ends the run as failed, or with another exit code (77: skipped).
 def fail(message, code=1):
     log("FAIL:" if code == 1 else "SKIP:", message)
     stop()
@@ -38,34 +37,32 @@ def stop():
         procs.pop().wait()
 
 
-# Polls a function until it returns something true; fails with the message.
+# Polls a function until it returns something true, and returns that.
 def wait_for(what, fn, timeout=30):
     deadline = time.time() + timeout
-    while True:
-        value = fn()
-        if value:
-            return value
-        if time.time() > deadline:
-            fail(f"{what} within {timeout}s (last: {value!r})")
+    while not (value := fn()):
+        time.time() < deadline or fail(f"{what} within {timeout}s (last: {value!r})")
         time.sleep(0.05)
+    return value
 
 
-# Reads a process's output line by line until one matches; returns the match.
-def read_until(stream, pattern):
-    for line in iter(stream.readline, ""):
-        m = re.search(pattern, line)
-        if m:
-            return m
-    return None
+# Starts a process and reads its output until a line matches; returns the match.
+def start(command, stream, pattern):
+    p = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE, text=True)
+    procs.append(p)
+    m = next(filter(None, (re.search(pattern, line) for line in iter(getattr(p, stream).readline,
+                                                                     ""))), None)
+    # The rest is drained, so that a full pipe never blocks the process.
+    for s in (p.stdout, p.stderr):
+        threading.Thread(target=s.read, daemon=True).start()
+    return m
 
 
 # Serves a folder on a free localhost port; returns the base URL.
 def serve(folder):
-    p = subprocess.Popen([sys.executable, "-u", "-m", "http.server", "0", "--bind", "127.0.0.1",
-                          "--directory", folder], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                         text=True)
-    procs.append(p)
-    m = read_until(p.stdout, r"port (\d+)") or fail("the static server did not start")
+    m = start([sys.executable, "-u", "-m", "http.server", "0", "--bind", "127.0.0.1",
+               "--directory", folder], "stdout", r"port (\d+)") or fail("no static server")
     return f"http://127.0.0.1:{m.group(1)}/"
 
 
@@ -73,41 +70,30 @@ def serve(folder):
 def start_browser():
     global sock
     try:
-        p = subprocess.Popen(["chromium"] + CHROMIUM_FLAGS + [f"--user-data-dir={tmp}/profile"],
-                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.PIPE, text=True)
+        m = start(["chromium", *CHROMIUM_FLAGS, f"--user-data-dir={tmp}/profile"], "stderr",
+                  r"DevTools listening on (ws://\S+)")
     except OSError as e:
         return str(e)
-    procs.append(p)
-    m = read_until(p.stderr, r"DevTools listening on (ws://\S+)")
     if not m:
         return "chromium printed no DevTools address"
-    # Drain the rest of stderr so the browser never blocks on a full pipe.
-    threading.Thread(target=p.stderr.read, daemon=True).start()
     sock = websocket.create_connection(m.group(1), timeout=60)
 
-# Sends one command (to a tab when session is given) and returns its result.
+
+# Sends one command (to a tab when a session is given) and returns its result.
 def send(method, session=None, **params):
     global next_id
     next_id += 1
-    message = {"id": next_id, "method": method, "params": params}
-    if session:
-        message["sessionId"] = session
-    sock.send(json.dumps(message))
-    while True:
-        reply = json.loads(sock.recv())
-        if reply.get("id") == next_id:
-            if "error" in reply:
-                fail(f"{method}: {reply['error']}")
-            return reply["result"]
+    sock.send(json.dumps({"id": next_id, "method": method, "params": params,
+                          **({"sessionId": session} if session else {})}))
+    while (reply := json.loads(sock.recv())).get("id") != next_id:
+        pass  # an event
+    return reply["result"] if "error" not in reply else fail(f"{method}: {reply['error']}")
 
 
 # Opens a tab in front and attaches to it; returns (target id, session id).
-def open_tab(url="about:blank"):
-    target = send("Target.createTarget", url=url)["targetId"]
-    session = send("Target.attachToTarget", targetId=target, flatten=True)["sessionId"]
-    send("Page.enable", session)
-    return target, session
+def open_tab():
+    target = send("Target.createTarget", url="about:blank")["targetId"]
+    return target, send("Target.attachToTarget", targetId=target, flatten=True)["sessionId"]
 
 
 # Evaluates JavaScript in a tab (promises awaited) and returns its value.
@@ -119,14 +105,12 @@ def js(session, expression):
     return reply["result"].get("value")
 
 
-# Presses and releases a key (a name of KEYS), or only one half of it.
+# Presses and releases a key of KEYS, or only one half ("down", "up") of that.
 def key(session, name, half="both"):
     k, code, vk, text = KEYS[name]
-    common = dict(key=k, code=code, windowsVirtualKeyCode=vk, nativeVirtualKeyCode=vk)
-    if half in ("both", "down"):
-        send("Input.dispatchKeyEvent", session, type="keyDown", text=text, **common)
-    if half in ("both", "up"):
-        send("Input.dispatchKeyEvent", session, type="keyUp", **common)
+    for kind in [kind for kind in ("keyDown", "keyUp") if half in ("both", kind[3:].lower())]:
+        send("Input.dispatchKeyEvent", session, type=kind, key=k, code=code, text=text
+             if kind == "keyDown" else "", windowsVirtualKeyCode=vk, nativeVirtualKeyCode=vk)
 
 
 # Clicks a button ("left" or "right") at a page position, or only moves there.
@@ -135,14 +119,11 @@ def click(session, x, y, button="left", kinds=("mousePressed", "mouseReleased"))
         send("Input.dispatchMouseEvent", session, type=kind, x=x, y=y, button=button, clickCount=1)
 
 
-# Saves a PNG of the tab's viewport, or of a part of it given as x, y, w, h.
-def screenshot(session, path, clip=None):
-    params = {"format": "png"}
-    if clip:
-        params["clip"] = dict(zip(("x", "y", "width", "height"), clip), scale=1)
-    data = send("Page.captureScreenshot", session, **params)["data"]
+# Saves a PNG of a part (x, y, width, height) of the tab's viewport.
+def screenshot(session, path, clip):
+    clip = dict(zip(("x", "y", "width", "height"), clip), scale=1)
     with open(path, "wb") as f:
-        f.write(base64.b64decode(data))
+        f.write(base64.b64decode(send("Page.captureScreenshot", session, clip=clip)["data"]))
     return path
 
 

@@ -1,15 +1,9 @@
 #!/usr/bin/env bash
-# The desktop's side of the browser leg: build/merrowind with Mesa on a private
-# Xvfb, answered No, run through the browser leg's frames so that each browser
-# picture has a native one to be compared with.
-#
-#   native_shots.sh OUT RUNDIR NAME:ACTION...
-#
-# RUNDIR holds texture3/. ACTION is empty (the first frame), a button (1, 3),
-# a key (space), or turn (the pointer 250 px to the right). Each frame waits
-# until the view below the horizon differs from the one before and is saved as
-# OUT/NAME.png (the 800 x 600 client); a turn writes the settled title to
-# OUT/NAME.txt instead.
+# The desktop's side of the browser leg: build/merrowind drawn by Mesa on Xvfb,
+# answered No. native_shots.sh OUT RUNDIR NAME:ACTION... (RUNDIR holds texture3/):
+# per ACTION (none, a button 1 or 3, a key, or turn: 250 px to the right) it waits
+# until the picture below the horizon changes and saves OUT/NAME.png (the 800 x
+# 600 client), or for turn the settled title in OUT/NAME.txt.
 source "$(dirname "$0")/../e2e/lib.sh"
 out=$1 run=$2
 shift 2
