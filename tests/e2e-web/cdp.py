@@ -76,7 +76,8 @@ def start_browser():
         return str(e)
     if not m:
         return "chromium printed no DevTools address"
-    sock = websocket.create_connection(m.group(1), timeout=60)
+    # Without an Origin header: the browser refuses other origins than its own.
+    sock = websocket.create_connection(m.group(1), timeout=60, suppress_origin=True)
 
 
 # Sends one command (to a tab when a session is given) and returns its result.
