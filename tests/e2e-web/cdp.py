@@ -2,7 +2,7 @@
 # the browser benchmark: a static server for the page's folder, one browser with
 # its tabs attached on one socket, real input events, screenshots, and waits on
 # conditions the page shows.
-import base64, json, os, re, subprocess, sys, tempfile, threading, time
+import base64, contextlib, json, os, re, shutil, signal, subprocess, sys, tempfile, threading, time
 import websocket
 
 CHROMIUM_FLAGS = [
@@ -23,18 +23,24 @@ def log(*args):
     print("[web]", *args, file=sys.stderr, flush=True)
 
 
-# Ends the run as failed, or with another exit code (77: skipped).
+# Ends the run as failed (its folder kept for a look), or skipped with code 77.
 def fail(message, code=1):
-    log("FAIL:" if code == 1 else "SKIP:", message)
-    stop()
+    log("FAIL:" if code == 1 else "SKIP:", message, f"(kept {tmp})" if code == 1 else "")
+    stop(keep=code == 1)
     sys.exit(code)
 
 
-# Ends the browser and the server, newest first.
-def stop():
+# Ends the browser and the server with all their children, newest first, and
+# removes the run's folder unless asked to keep it.
+def stop(keep=False):
     while procs:
-        procs[-1].kill()
+        with contextlib.suppress(ProcessLookupError):
+            os.killpg(procs[-1].pid, signal.SIGKILL)
         procs.pop().wait()
+    keep or shutil.rmtree(tmp, ignore_errors=True)
+
+
+signal.signal(signal.SIGTERM, lambda *_: fail("terminated"))  # CTest's timeout
 
 
 # Polls a function until it returns something true, and returns that.
@@ -49,7 +55,7 @@ def wait_for(what, fn, timeout=30):
 # Starts a process and reads its output until a line matches; returns the match.
 def start(command, stream, pattern):
     p = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                         stderr=subprocess.PIPE, text=True)
+                         stderr=subprocess.PIPE, text=True, start_new_session=True)
     procs.append(p)
     m = next(filter(None, (re.search(pattern, line) for line in iter(getattr(p, stream).readline,
                                                                      ""))), None)
