@@ -7,7 +7,7 @@ WEB_PORT   ?= 8080
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all build run test test-sanitize assets deps clean bench screenshot fuzz windows test-windows web serve-web
+.PHONY: all build run test test-sanitize assets deps clean bench screenshot fuzz windows test-windows web serve-web test-web bench-web
 
 all: build
 
@@ -91,3 +91,15 @@ serve-web:
 	@test -f $(BUILD_WEB)/index.html || { echo "serve-web: run make web first" >&2; exit 1; }
 	@echo "serve-web: open http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
 	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(BUILD_WEB)
+
+# The browser version in headless Chromium, driven through the DevTools protocol
+# and compared with the native program drawn by Mesa (tests/e2e-web). The leg
+# has the label web, which ./test leaves out.
+test-web: web build
+	cmake -S . -B $(BUILD) -DMERROWIND_WEB_BUILD=$(abspath $(BUILD_WEB)) >/dev/null
+	ctest --test-dir $(BUILD) -L web --output-on-failure
+
+# Figures of the browser version in headless Chromium: the times to the question
+# and to the first frame, frames per second, wasm time per frame, page weight.
+bench-web: web
+	/usr/bin/python3 bench/bench_web.py $(BUILD_WEB)
