@@ -7,7 +7,7 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/wayland_lib.sh"
 
-wl_start_sway 1280x800 1
+wl_start sway 1280x800 1
 e2e_make_assets "$E2E_TMP/run"
 wl_run_leg "Wayland, framed" framed "$E2E_TMP/run" SDL_VIDEODRIVER=wayland
 wl_run_leg "Wayland, full screen" full "$E2E_TMP/run" SDL_VIDEODRIVER=wayland
