@@ -43,16 +43,18 @@
 //    platUpdateWindow calls it with MSG_PAINT.
 //  - Sizes and client coordinates are drawable pixels (SDL_GL_GetDrawableSize),
 //    which on high-DPI screens are more than window units. Where the mode is
-//    only emulated, a full-screen window's size comes after it is shown, as a
-//    MSG_SIZE: Xwayland's window grows to the output's size (1280 x 800 while
-//    800 x 600 is emulated); on Wayland SDL 2.26 shows an 800 x 600 buffer
-//    scaled to the output, but reports twice that at output scale 2 until the
-//    window has entered the output.
+//    only emulated (Wayland, Xwayland), the full-screen window takes the
+//    output's own size (SDL's desktop full screen) and that size comes after
+//    it is shown, as a MSG_SIZE; SDL 2.26 on Wayland reports twice the size at
+//    output scale 2 until the window has entered the output.
 //  - The display mode: platChangeDisplayMode only accepts a mode that display 0
 //    lists exactly (width, height and the current depth) and remembers it. The
 //    switch itself happens when a popup window is shown: SDL can only change the
-//    mode for a full-screen window. Leaving full screen (platRestoreDisplayMode,
-//    hiding or destroying the window) returns the desktop mode.
+//    mode for a full-screen window. A compositor that only emulates the mode
+//    would scale the picture to its output's shape, so there the popup fills
+//    the output at the output's size instead (no switch at all). Leaving full
+//    screen (platRestoreDisplayMode, hiding or destroying the window) returns
+//    the desktop mode.
 //  - The default processing of MSG_CLOSE hides the window instead of destroying
 //    it: the GL context lives on the window, and shut-down still makes it
 //    non-current and deletes it after the loop has ended. Hiding a full-screen
@@ -92,7 +94,9 @@
 //    alternatives measured worse: SDL's warping relative mode
 //    (SDL_HINT_MOUSE_RELATIVE_MODE_WARP) lost over half of a quick burst in a
 //    framed window, and hiding the cursor while warping once a frame jumped
-//    and stalled. Xwayland is told by its RandR outputs, XWAYLAND0, 1 ...
+//    and stalled. Xwayland is told by what the X server reports: its XWAYLAND
+//    extension, or RandR outputs named XWAYLAND0, 1 ... (app/xwayland_check.h;
+//    SDL names a display after its monitor's EDID name where it has one).
 //  - Frames are paced to the display: swap interval -1 (late swaps tear
 //    instead of waiting a whole frame) where offered, else 1. Mesa's software
 //    GLX (Xvfb, Xwayland) offers neither and leaves frames unpaced.
@@ -112,6 +116,7 @@
 #include "app/platform.h"
 
 #include "app/box_report.h"
+#include "app/sdl/x_server.h"
 
 #include <SDL.h>
 #include <X11/Xlib.h>  // the error handler's types only; the library is SDL's
@@ -259,6 +264,27 @@ bool ensureVideo() {
     return true;
 }
 
+// True on a display server that only pretends to switch modes: the
+// compositor of a Wayland session, natively or through Xwayland.
+bool modesEmulated() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::strcmp(driver, "wayland") == 0) return true;
+    return driver && std::strcmp(driver, "x11") == 0 && xServerIsXwayland();
+}
+
+// Makes a popup full screen in the mode asked for. Where the switch is only
+// emulated, the compositor scales an 800 x 600 picture to the output and
+// stretches it (mutter; KWin natively): the window takes the output's own
+// size instead, and the program draws at that size and shape (MSG_SIZE).
+void enterFullScreen(SDL_Window* sdl) {
+    if (modesEmulated()) {
+        SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        return;
+    }
+    SDL_SetWindowDisplayMode(sdl, &wantedMode);
+    SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN);
+}
+
 PlatWindow* knownWindow(const void* handle) {
     for (PlatWindow* window : windows)
         if (window == handle) return window;
@@ -350,11 +376,7 @@ bool virtualKeyDown(int virtualKey) {
 // Warp where the server moves the cursor a program puts somewhere; capture
 // where it does not (Wayland refuses, Xwayland moves only its own pointer).
 PointerHold choosePointerHold() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver && std::strcmp(driver, "wayland") == 0) return PointerHold::capture;
-    const char* output = SDL_GetDisplayName(0);
-    if (output && std::strncmp(output, "XWAYLAND", 8) == 0) return PointerHold::capture;
-    return PointerHold::warp;
+    return modesEmulated() ? PointerHold::capture : PointerHold::warp;
 }
 
 // The hold this server needs, decided on first use.
@@ -593,10 +615,7 @@ WindowHandle platCreateWindow(const char* className, const char* title, uint32_t
         return nullptr;
     }
     // The mode switch waits for a full-screen window; it happens when it is shown.
-    if (popup && modeWanted) {
-        SDL_SetWindowDisplayMode(sdl, &wantedMode);
-        SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN);
-    }
+    if (popup && modeWanted) enterFullScreen(sdl);
     PlatWindow* window = new PlatWindow{sdl, windowClass->procedure};
     windows.push_back(window);
     return window;
@@ -674,9 +693,7 @@ bool platChangeDisplayMode(const DisplayMode* mode) {
     wantedMode = best;
     modeWanted = true;
     for (PlatWindow* window : windows) {
-        if (!(SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_BORDERLESS)) continue;
-        SDL_SetWindowDisplayMode(window->sdl, &wantedMode);
-        SDL_SetWindowFullscreen(window->sdl, SDL_WINDOW_FULLSCREEN);
+        if (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_BORDERLESS) enterFullScreen(window->sdl);
     }
     return true;
 }
