@@ -15,8 +15,9 @@ wl_run_leg "Wayland, full screen" full "$E2E_TMP/run" SDL_VIDEODRIVER=wayland
 swaymsg output HEADLESS-1 scale 2 >/dev/null || e2e_fail "cannot set the output's scale"
 wl_run_leg "Wayland, full screen at scale 2" full "$E2E_TMP/run" SDL_VIDEODRIVER=wayland
 # sway without pointer lock refuses relative mode: the program says so once and
-# steers by the cursor as far as it goes (here within the window).
-swaymsg 'seat * pointer_constraint disable' >/dev/null || e2e_fail "cannot take the pointer lock away"
+# steers by the cursor as far as it goes (here within the window). A new sway:
+# changing the seat while it runs leaves the virtual keyboard unheard.
+wl_start sway 1280x800 1 unlocked
 WL_STEPS=("1x100,0|0.2|0" "1x-100,0|-0.2|0")
 wl_run_leg "Wayland, framed, no pointer lock" framed "$E2E_TMP/run" SDL_VIDEODRIVER=wayland
 e2e_expect_eq 1 "$(grep -c 'pointer cannot be captured' "$E2E_TMP/program$E2E_RUNS.log")" \

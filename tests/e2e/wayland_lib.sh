@@ -74,6 +74,7 @@ wl_cleanup() {
         [ "${E2E_KEEP:-0}" = 1 ] && cp "$WL_RUNTIME"/*.log "$E2E_TMP"/ 2>/dev/null
         rm -rf "$WL_RUNTIME"
     fi
+    WL_INPUT_PID= WL_SERVER_PID= WL_RUNTIME=
 }
 trap 'wl_cleanup; e2e_cleanup' EXIT
 # A write to the input helper after it died must fail the test, not kill it.
@@ -85,10 +86,11 @@ WL_AS_USER=()
 _wl_environment_ready() { grep -q '^DISPLAY=' "$WL_RUNTIME/environment"; }
 
 # Starts COMPOSITOR (sway, mutter or kwin) on a headless output of SIZE (WxH),
-# with Xwayland and the virtual mouse and keyboard; further arguments go to its
-# own start. Exports what the program and the helpers need; the pointer waits
+# with Xwayland and the virtual mouse and keyboard, in place of any started
+# before; further arguments go to its own start. Exports what the program and the helpers need; the pointer waits
 # in the middle of the output.
 wl_start() {
+    wl_cleanup
     WL_COMPOSITOR=$1
     WL_SIZE=${2:-1280x800}
     shift 2
@@ -105,6 +107,11 @@ wl_start() {
         "$WL_RUNTIME/environment" "$WL_RUNTIME/environment" >"$WL_RUNTIME/ready"
     chmod 755 "$WL_RUNTIME/ready"
     "wl_start_$WL_COMPOSITOR" "$@"
+    _wl_to_middle
+}
+
+# Puts the pointer in the middle of the output, by absolute motion.
+_wl_to_middle() {
     local width=${WL_SIZE%x*} height=${WL_SIZE#*x}
     wl_input "abs $((width / 2)) $((height / 2)) $width $height"
 }
@@ -120,6 +127,7 @@ _wl_export() {
 
 # Starts the input helper COMMAND... for the whole leg.
 _wl_start_input() {
+    rm -f "$E2E_TMP/input" "$E2E_TMP/taken"
     mkfifo "$E2E_TMP/input" "$E2E_TMP/taken" || e2e_fail "cannot make the input pipes"
     "$@" <"$E2E_TMP/input" >"$E2E_TMP/taken" 2>"$E2E_TMP/input.log" &
     WL_INPUT_PID=$!
@@ -487,6 +495,9 @@ _wl_check_focus_away() {
     e2e_wait_until 10 _wl_other_saw "$(($(wl_output_size | cut -d' ' -f1) / 2 + 250))" ||
         e2e_fail "$label: the pointer stayed captured: no other window saw it move"
     e2e_expect_eq "$held" "$(wl_title)" "$label: the view with the focus elsewhere"
+    # Back over the window (under Xwayland at the output's top-left corner),
+    # where the other window still takes the motion.
+    _wl_to_middle
     e2e_stop "$WL_OTHER_PID"
     swaymsg workspace 1 >/dev/null
     e2e_wait_until 10 _wl_focused true || e2e_fail "$label: the focus did not come back"
