@@ -23,13 +23,16 @@
 //    destroyed at exit, which gives the desktop its mode back on any way out.
 //  - Without a display SDL quietly settles for its offscreen driver, where a
 //    program runs unseen; the port refuses it (and dummy), so every box goes
-//    to standard error and window creation fails: exit code 1.
+//    to standard error and window creation fails: exit code 1. With neither
+//    DISPLAY nor WAYLAND_DISPLAY SDL is not even started, so no library's
+//    complaint comes before the program's own words.
 //  - Message boxes: SDL has no question icon, so a question box carries the
 //    information icon. Return presses Yes (or OK), Escape presses No (or OK).
 //    A Yes/No box closed through its window frame counts as No: Win32 offers no
 //    close button on such a box, and Escape is the nearest thing.
 //    A box SDL cannot show (its X11 box needs the X core fonts; on Wayland it
-//    needs zenity) is written to standard error and answers 0.
+//    needs zenity) is written to standard error and answers 0, with the cause
+//    found by the port: SDL's own error names whatever it tried last.
 //  - When a box closes, the keyboard focus goes back to its owner, or to the
 //    first shown window, as Win32 hands the activation back.
 //  - Test hook: MERROWIND_BOX_LOG (app/box_report.h). SDL's X11 box draws its
@@ -63,7 +66,7 @@
 //    first window, so an interrupted program still runs its normal shut-down.
 //  - A quit request is returned as MSG_QUIT after the messages that were queued
 //    before it, even while newer input keeps arriving (held keys auto-repeat).
-//  - Cursor, two ways of holding it for steering, chosen when video starts:
+//  - Cursor, three ways of holding it for steering, chosen when video starts:
 //    * warp (X11): screen pixels from SDL_GetGlobalMouseState, set with
 //      SDL_WarpMouseGlobal; the visible cursor is put back every frame.
 //    * capture (Wayland, Xwayland, and any server that refuses a warp): a
@@ -71,13 +74,23 @@
 //      so reading and re-centring still agree. From the first platSetCursorPos
 //      on (the program steers), SDL's relative mouse mode is on while a window
 //      of ours has the keyboard focus: the pointer is locked (under Xwayland
-//      grabbed and confined) and hidden, and given back when the focus goes.
-//      Motion counts only while it is held. The hold starts once the pointer
-//      has come over the focused window: sway 1.7 locks a pointer that is
-//      elsewhere with an enter event in output coordinates, corrected by the
-//      next motion, and SDL counts the correction as a jump by the window's
-//      offset. Steering therefore waits for the mouse to come over the
-//      window, where X11 puts the cursor in the middle at once.
+//      grabbed and confined) and hidden, and given back when the focus goes
+//      and while a message box is up. Motion counts only while it is held:
+//      whatever was made before the hold began (KWin's Xwayland hands over
+//      motion made before the grab), while a box was up or while the focus
+//      was elsewhere is thrown away when the hold begins. The hold starts
+//      once the pointer has come over the focused window: sway 1.7 locks a
+//      pointer that is elsewhere with an enter event in output coordinates,
+//      corrected by the next motion, and SDL counts the correction as a jump
+//      by the window's offset. Steering therefore waits for the mouse to come
+//      over the window, where X11 puts the cursor in the middle at once.
+//    * follow, where SDL refuses relative mode: said once on standard error;
+//      the virtual position moves with the cursor's own motion over our
+//      focused window, so the view turns as far as the cursor can go, and
+//      platSetCursorPos says it failed. sway 1.7 without `seat * pointer_
+//      constraint enable` does not refuse: it never locks, but relative
+//      motion still comes while the cursor is over the window, with the same
+//      effect (20 x +50 px turned 1.3 rad natively, 1.15 through Xwayland).
 //    Measured on sway 1.7 with Xwayland 22.1 (a virtual pointer through the
 //    compositor): Wayland refuses the warp, and without a lock the cursor
 //    stops at the window's edge. Xwayland takes a warp, but it moves only
@@ -88,10 +101,12 @@
 //    which carries the compositor's relative motion. SDL 2.26 cuts each raw
 //    delta to whole pixels and drops a raw event whose whole pixels and time
 //    repeat the one before; Xwayland stamps motions that it reads together
-//    with one millisecond, so on a busy machine a burst of equal motions lost
-//    some (20 of +50 px turned 1.79 rad instead of 2.0 in one run of four
-//    under load), while motions that differ, as a hand's do, all count. The
-//    alternatives measured worse: SDL's warping relative mode
+//    with one millisecond, so a burst of equal motions lost most of its turn
+//    (20 of +50 px turned 0.42 rad instead of 2.0 on sway). The port
+//    therefore reads the raw motion on a connection of its own
+//    (app/sdl/x_server.h) and counts SDL's motion only on Wayland: the same
+//    burst then turned 1.99 rad, and 200 of +2 px 1 ms apart 0.79 of 0.8.
+//    The alternatives measured worse: SDL's warping relative mode
 //    (SDL_HINT_MOUSE_RELATIVE_MODE_WARP) lost over half of a quick burst in a
 //    framed window, and hiding the cursor while warping once a frame jumped
 //    and stalled. Xwayland is told by what the X server reports: its XWAYLAND
@@ -121,6 +136,7 @@
 #include <SDL.h>
 #include <X11/Xlib.h>  // the error handler's types only; the library is SDL's
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -163,9 +179,10 @@ SDL_DisplayMode wantedMode;
 PlatWindow* keyboardFocus = nullptr;
 
 // How the pointer is held for steering (see the notes at the top).
-enum class PointerHold { undecided, warp, capture };
+enum class PointerHold { undecided, warp, capture, follow };
 PointerHold pointerHold = PointerHold::undecided;
-bool steering = false;  // the program has set the cursor: it steers with the mouse
+bool cursorSetByProgram = false;  // set once: the program steers with the mouse
+bool rawMotionRead = false;       // capture counts the X server's raw motion, not SDL's
 int virtualX = 0, virtualY = 0;
 
 // ---- Video start-up ----
@@ -190,16 +207,30 @@ bool isInvisibleDriver(const char* driver) {
     return false;
 }
 
-// Sets SDL's error to why there is no display, naming what the user can set.
-void explainNoDisplay() {
+// True when the environment variable is set and not empty.
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// Why video could not start, in words naming what the user can set; kept for
+// every later call, which SDL's error would not be.
+std::string videoFailure;
+
+// Stores the reason video could not start and sets SDL's error to it.
+void failVideo(const std::string& reason) {
+    videoFailure = reason;
+    SDL_SetError("%s", reason.c_str());
+}
+
+// The reason when no display server answered.
+std::string noDisplayReason() {
+    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY"))
+        return "no display: neither DISPLAY nor WAYLAND_DISPLAY is set";
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((!x11 || !*x11) && (!wayland || !*wayland)) {
-        SDL_SetError("no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
-        return;
-    }
-    SDL_SetError("no display could be opened (DISPLAY=\"%s\", WAYLAND_DISPLAY=\"%s\")",
-                 x11 ? x11 : "", wayland ? wayland : "");
+    return std::string("no display could be opened (DISPLAY=\"") + (x11 ? x11 : "") +
+           "\", WAYLAND_DISPLAY=\"" + (wayland ? wayland : "") + "\")";
 }
 
 // Xlib ends the process on any protocol error that no handler takes. SDL
@@ -233,12 +264,17 @@ void handleXErrors() {
 bool ensureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
     // Asked once: a display that was not there a moment ago will not be now.
-    static bool refused = false;
-    if (refused) {
-        explainNoDisplay();
+    if (!videoFailure.empty()) {
+        SDL_SetError("%s", videoFailure.c_str());
         return false;
     }
-    refused = true;
+    // Without either variable, and no driver asked for, SDL would probe
+    // Wayland (libwayland then prints its own complaint about XDG_RUNTIME_DIR
+    // before ours) and settle for an invisible driver anyway.
+    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("SDL_VIDEODRIVER")) {
+        failVideo(noDisplayReason());
+        return false;
+    }
     // A click that focuses the window still counts, as on Win32.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     // A switched display stays switched when another window takes the focus.
@@ -251,15 +287,22 @@ bool ensureVideo() {
         std::atexit(destroyWindowsAtExit);
     }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        explainNoDisplay();
+        failVideo(noDisplayReason());
         return false;
     }
-    if (isInvisibleDriver(SDL_GetCurrentVideoDriver())) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (isInvisibleDriver(driver)) {
+        // Asked for by name, the driver is refused as such; chosen by SDL, it
+        // is what was left when no display answered.
+        const std::string name = driver;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        explainNoDisplay();
+        if (isSet("SDL_VIDEODRIVER"))
+            failVideo("the video driver \"" + name +
+                      "\" (SDL_VIDEODRIVER) shows nothing anyone can see, so it is refused");
+        else
+            failVideo(noDisplayReason());
         return false;
     }
-    refused = false;
     handleXErrors();
     return true;
 }
@@ -379,10 +422,44 @@ PointerHold choosePointerHold() {
     return modesEmulated() ? PointerHold::capture : PointerHold::warp;
 }
 
-// The hold this server needs, decided on first use.
+// The hold this server needs, decided on first use. Capture on an X server
+// reads the raw motion itself (app/sdl/x_server.h).
 PointerHold currentHold() {
-    if (pointerHold == PointerHold::undecided) pointerHold = choosePointerHold();
+    if (pointerHold != PointerHold::undecided) return pointerHold;
+    pointerHold = choosePointerHold();
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (pointerHold == PointerHold::capture && driver && std::strcmp(driver, "x11") == 0)
+        rawMotionRead = startRawMotion();
     return pointerHold;
+}
+
+// Forgets every motion made so far: what the hand did before the hold began,
+// while a box was up or while the focus was elsewhere steers nothing. KWin's
+// Xwayland hands over relative motion made before the grab, which SDL then
+// counts as the first motion of the hold.
+void forgetMotionSoFar() {
+    SDL_PumpEvents();
+    SDL_FlushEvent(SDL_MOUSEMOTION);
+    if (rawMotionRead) discardRawMotion();
+}
+
+// SDL refused relative mode (a compositor without the relative-pointer or
+// pointer-constraint protocols): said once, and from then on the view follows
+// the cursor's own motion, as far as the server lets the cursor go.
+void followInstead() {
+    std::fprintf(stderr,
+                 "merrowind: the pointer cannot be captured here (%s); steering follows the "
+                 "cursor only as far as it can move\n",
+                 SDL_GetError());
+    pointerHold = PointerHold::follow;
+}
+
+// True when one of our windows has the keyboard focus, and stores it.
+bool ourFocus(SDL_Window** focus) {
+    *focus = SDL_GetKeyboardFocus();
+    for (PlatWindow* window : windows)
+        if (*focus && window->sdl == *focus) return true;
+    return false;
 }
 
 // Captures the pointer while the program steers, one of its windows has the
@@ -390,13 +467,44 @@ PointerHold currentHold() {
 // when the focus goes.
 void holdPointer() {
     if (pointerHold != PointerHold::capture) return;
-    SDL_Window* focus = SDL_GetKeyboardFocus();
-    bool ours = false;
-    for (PlatWindow* window : windows) ours = ours || (focus && window->sdl == focus);
+    SDL_Window* focus = nullptr;
+    const bool ours = ourFocus(&focus);
     const bool held = SDL_GetRelativeMouseMode() == SDL_TRUE;
     const bool over = focus && SDL_GetMouseFocus() == focus;
-    const bool wanted = steering && ours && (held || over);
-    if (wanted != held) SDL_SetRelativeMouseMode(wanted ? SDL_TRUE : SDL_FALSE);
+    const bool wanted = cursorSetByProgram && ours && (held || over);
+    if (wanted == held) return;
+    if (!wanted) {
+        SDL_SetRelativeMouseMode(SDL_FALSE);
+    } else if (SDL_SetRelativeMouseMode(SDL_TRUE) != 0) {
+        followInstead();
+    } else {
+        forgetMotionSoFar();
+    }
+}
+
+// Adds one SDL motion to the virtual position where it steers: in capture
+// mode while held (unless the raw motion is read instead), in follow mode
+// while the pointer is over our focused window.
+void countMotion(const SDL_MouseMotionEvent& motion) {
+    SDL_Window* focus = nullptr;
+    bool counts = false;
+    if (pointerHold == PointerHold::capture)
+        counts = !rawMotionRead && SDL_GetRelativeMouseMode();
+    else if (pointerHold == PointerHold::follow)
+        counts = cursorSetByProgram && ourFocus(&focus) && SDL_GetMouseFocus() == focus;
+    if (!counts) return;
+    virtualX += motion.xrel;
+    virtualY += motion.yrel;
+}
+
+// Takes the raw motion read since the last pump; it steers only while held.
+void countRawMotion() {
+    if (!rawMotionRead) return;
+    int dx = 0, dy = 0;
+    takeRawMotion(&dx, &dy);
+    if (pointerHold != PointerHold::capture || !SDL_GetRelativeMouseMode()) return;
+    virtualX += dx;
+    virtualY += dy;
 }
 
 // ---- Events ----
@@ -462,16 +570,12 @@ void pumpEvents() {
             break;
         }
         case SDL_MOUSEBUTTONDOWN: translateButton(event.button); break;
-        case SDL_MOUSEMOTION:
-            if (pointerHold == PointerHold::capture && SDL_GetRelativeMouseMode()) {
-                virtualX += event.motion.xrel;
-                virtualY += event.motion.yrel;
-            }
-            break;
+        case SDL_MOUSEMOTION: countMotion(event.motion); break;
         default: break;
         }
     }
     holdPointer();
+    countRawMotion();
 }
 
 PlatWindow* windowOfContext(DeviceContextHandle dc) { return knownWindow(dc); }
@@ -510,9 +614,43 @@ const char* owningExtension(const char* name) {
     return nullptr;
 }
 
-}  // namespace
-
 // ---- Message boxes ----
+
+// True when an executable of this name is on PATH.
+bool onPath(const char* program) {
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "";
+    size_t start = 0;
+    while (start <= folders.size()) {
+        size_t end = folders.find(':', start);
+        if (end == std::string::npos) end = folders.size();
+        std::string file = folders.substr(start, end - start) + "/" + program;
+        if (end > start && access(file.c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// Why SDL_ShowMessageBox failed, naming the real cause. SDL draws its X11 box
+// in a forked child whose error dies with it; what SDL reports is whatever
+// was tried last: zenity's exit status, or "No message system available".
+std::string unshownBoxReason() {
+    const std::string error = SDL_GetError();
+    const bool zenityTried = error.find("zenity") != std::string::npos;
+    if (isSet("DISPLAY")) {
+        if (xServerReachable() && !xServerHasBoxFonts())
+            return "the X server has no core fonts to draw it with; the package xfonts-base "
+                   "brings them";
+        if (zenityTried) return "SDL's X11 box could not be drawn";
+        return error;
+    }
+    if (zenityTried && !onPath("zenity"))
+        return "without X11 the box is shown by zenity, which is not installed";
+    if (zenityTried) return "without X11 the box is shown by zenity, which failed: " + error;
+    return error;
+}
+
+}  // namespace
 
 int platMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
     logBox(caption, text);
@@ -542,9 +680,14 @@ int platMessageBox(WindowHandle owner, const char* text, const char* caption, ui
     data.message = text ? text : "";
     data.numbuttons = count;
     data.buttons = buttons;
+    // The box needs the pointer: under Xwayland the grab would stay on our
+    // window and the box could not be clicked. The hold comes back with the
+    // next pump, and nothing the hand did meanwhile steers.
+    if (SDL_GetRelativeMouseMode()) SDL_SetRelativeMouseMode(SDL_FALSE);
     int pressed = -1;
     int shown = SDL_ShowMessageBox(&data, &pressed);
-    if (shown != 0) reportUnshownBox(caption, text, style, SDL_GetError());
+    if (shown != 0) reportUnshownBox(caption, text, style, unshownBoxReason().c_str());
+    forgetMotionSoFar();
     // Win32 gives the activation back to the owner, or to the program's window,
     // when a modal box closes; without a window manager nobody else would.
     PlatWindow* back = parent ? parent : firstShownWindow();
@@ -760,7 +903,7 @@ bool platKeyHeld(int virtualKey) {
 
 bool platGetCursorPos(int* x, int* y) {
     if (!x || !y || !ensureVideo()) return false;
-    if (currentHold() == PointerHold::capture) {
+    if (currentHold() != PointerHold::warp) {
         *x = virtualX;
         *y = virtualY;
     } else {
@@ -775,9 +918,10 @@ bool platSetCursorPos(int x, int y) {
         pointerHold = PointerHold::capture;
     virtualX = x;
     virtualY = y;
-    steering = true;
+    cursorSetByProgram = true;
     holdPointer();
-    return true;
+    // Following, the cursor was neither put there nor held.
+    return pointerHold != PointerHold::follow;
 }
 
 void platShowCursor(bool show) {

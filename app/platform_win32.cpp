@@ -154,9 +154,13 @@ int platMessageBox(WindowHandle owner, const char* text, const char* caption, ui
     logBox(caption, text);
     int pressed = MessageBoxA(toWindow(owner), text ? text : "", caption ? caption : "", style);
     if (pressed == 0) {
+        // Error 0 would read "The operation completed successfully."; an empty
+        // reason reads "no reason given".
+        const DWORD error = GetLastError();
         char reason[256] = "";
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                       GetLastError(), 0, reason, sizeof reason, nullptr);
+        if (error != 0)
+            FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           error, 0, reason, sizeof reason, nullptr);
         reportUnshownBox(caption, text, style, reason);
     }
     return pressed;

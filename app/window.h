@@ -26,5 +26,7 @@ bool configurePixelFormat(DeviceContextHandle dc);
 // sets viewport and projection.
 void createGlContext(int width, int height);
 // Viewport and 45-degree perspective for a client area; height 0 counts as 1.
-// Called at set-up and on each resize of a framed window.
+// Called at set-up and on every MSG_SIZE: a framed window's resize, and the
+// full-screen window's size where the display server only emulates the mode
+// and gives it the output's own size.
 void resizeProjection(int width, int height);

@@ -29,17 +29,21 @@ e2e_expect_eq 0 "$E2E_EXIT_CODE" "exit code after Escape"
 expect_said "Options: $QUESTION" "the question"
 expect_said "no answer, taken as No" "the question's outcome"
 expect_said "Error: Failed to open DIB file texture3/Top.bmp." "the empty file"
-[ "$(grep -c 'the message box could not be shown: .' "$E2E_TMP/program$E2E_RUNS.log")" = 2 ] ||
-    e2e_fail "each unshown box gives its reason: $(program_errors)"
+# The cause is named, and zenity, which was never the way here, is not.
+[ "$(grep -c 'could not be shown: the X server has no core fonts to draw it with; the package xfonts-base brings them' "$E2E_TMP/program$E2E_RUNS.log")" = 2 ] ||
+    e2e_fail "each unshown box names the missing fonts: $(program_errors)"
+program_errors | grep -q zenity && e2e_fail "zenity named where it was not the way: $(program_errors)"
 kill "$E2E_XSERVER_PID" && wait "$E2E_XSERVER_PID" 2>/dev/null
 E2E_XSERVER_PID=
 
 # --- No display at all: says so and ends with 1, at once ----------------------
-e2e_start_program "$E2E_TMP/fonts" DISPLAY= WAYLAND_DISPLAY= XDG_RUNTIME_DIR="$E2E_TMP"
+e2e_start_program "$E2E_TMP/fonts" DISPLAY= WAYLAND_DISPLAY= XDG_RUNTIME_DIR=
 e2e_wait_exit 10
 e2e_expect_eq 1 "$E2E_EXIT_CODE" "exit code without a display"
 expect_said "neither DISPLAY nor WAYLAND_DISPLAY is set" "no display"
 expect_said "Options: $QUESTION" "the question without a display"
+e2e_expect_eq "merrowind: Options: $QUESTION" "$(head -n1 "$E2E_TMP/program$E2E_RUNS.log")" \
+    "the first line without a display"
 
 # --- No OpenGL: an X server without GLX, and one whose GLX has no client ------
 # driver to match. Either way the pixel-format failure, then a clean exit.
@@ -58,5 +62,12 @@ no_opengl LIBGL_DRIVERS_PATH=/nonexistent
 kill "$E2E_XSERVER_PID" && wait "$E2E_XSERVER_PID" 2>/dev/null
 e2e_start_xvfb 1024x768 -extension GLX
 no_opengl
+
+# --- The invisible driver asked for on a working display: refused as such ----
+e2e_start_program "$E2E_TMP/fonts" SDL_VIDEODRIVER=offscreen
+e2e_wait_exit 10
+e2e_expect_eq 1 "$E2E_EXIT_CODE" "exit code with the offscreen driver"
+expect_said 'the video driver "offscreen" (SDL_VIDEODRIVER) shows nothing anyone can see, so it is refused' \
+    "the offscreen driver"
 
 e2e_pass
