@@ -22,7 +22,8 @@ def mutter(path, name):
     return dbus.Interface(BUS.get_object(service, path), "org.gnome.Mutter." + name)
 
 
-# Saves what the monitor shows as a PNG: a screen cast of one frame, pointer hidden.
+# Saves what the monitor shows as a PNG: a screen cast of one frame, pointer
+# hidden; True when it did.
 def shot(png):
     cast = mutter("/org/gnome/Mutter/ScreenCast", "ScreenCast").CreateSession({})
     session = mutter(cast, "ScreenCast.Session")
@@ -34,10 +35,12 @@ def shot(png):
     loop.run()
     pipeline = ["pipewiresrc", "path=%d" % node[0], "num-buffers=1", "!", "videoconvert", "!",
                 "pngenc", "!", "filesink", "location=" + png] if node else []
-    taken = node and subprocess.run(["gst-launch-1.0", "-q"] + pipeline).returncode == 0
+    try:
+        taken = node and subprocess.run(["gst-launch-1.0", "-q"] + pipeline, timeout=10).returncode == 0
+    except subprocess.TimeoutExpired:
+        taken = False
     session.Stop()
-    if not taken:
-        print("mutter_input: no picture of the monitor", file=sys.stderr)
+    return taken
 
 
 # Runs one command line on the remote desktop session.
@@ -61,7 +64,9 @@ def run(desktop, word):
         time.sleep(0.06 if word[0] == "tap" else 0)
         desktop.NotifyKeyboardKeycode(dbus.UInt32(int(word[1])), False)
     elif word[0] == "shot":
-        shot(word[1])
+        # A cast now and then never starts its stream: another one does.
+        if not any(shot(word[1]) for _ in range(3)):
+            print("mutter_input: no picture of the monitor", file=sys.stderr)
 
 
 def main():
