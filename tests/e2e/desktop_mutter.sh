@@ -24,7 +24,7 @@ wl_start_mutter() {
     e2e_wait_until 60 _wl_environment_ready ||
         e2e_unavailable "mutter did not start: $(tail -n 5 "$WL_RUNTIME/mutter.log")"
     _wl_export WAYLAND_DISPLAY DISPLAY XAUTHORITY DBUS_SESSION_BUS_ADDRESS
-    _wl_start_input /usr/bin/python3 "$E2E_SOURCE/tests/support/mutter_input.py"
+    _wl_start_input /usr/bin/python3 -B "$E2E_SOURCE/tests/support/mutter_input.py"
     wl_input "tap 42" "rel 1 1" "rel -1 -1"
 }
 
