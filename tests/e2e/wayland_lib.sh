@@ -421,6 +421,19 @@ wl_fills() {
     done
 }
 
+# True when, down the middle of the PNG, a band of 20 rows that is neither the
+# scene (green) nor mutter's blue desktop sits right above the scene: the
+# framed window's title bar (libdecor's, 24 rows, measured on mutter 43).
+wl_title_bar() {
+    local width
+    width=$(identify -format '%w' "$1")
+    convert "$1" -crop "1x100000+$((width / 2))+0" +repage -depth 8 txt:- | awk -F'[(,)]' '
+        NR > 1 { r = $3; g = $4; b = $5
+                 if (g > r + 40 && g > b + 40) { bar = band >= 20; exit }
+                 band = b > r + 40 ? 0 : band + 1 }
+        END { exit !bar }'
+}
+
 _wl_filled() {
     wl_screenshot "$1"
     wl_fills "$1"
@@ -559,6 +572,11 @@ wl_run_leg() {
         [ "$WL_COMPOSITOR" != sway ] ||
             e2e_expect_eq "0 800 600" "$(_wl_shape window_rect)" "$label: framed client area"
         _wl_keep_framed
+        if [ "$WL_COMPOSITOR" = mutter ] && [ "$WL_NATIVE" = 1 ]; then
+            wl_screenshot "$E2E_TMP/framed-native.png"
+            wl_title_bar "$E2E_TMP/framed-native.png" ||
+                e2e_fail "$label: no title bar above the scene (see $E2E_TMP/framed-native.png)"
+        fi
     fi
 
     wl_check_steering "$label"
