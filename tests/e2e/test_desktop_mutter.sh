@@ -2,8 +2,7 @@
 # GNOME's mutter, headless: the program natively on Wayland and through
 # Xwayland, framed and full screen, steered through the compositor by the
 # shared step table; the native framed window has a title bar; full screen
-# keeps the framed picture's shape; Escape
-# ends with 0.
+# keeps the framed picture's shape; Escape ends with 0.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/wayland_lib.sh"
 
