@@ -23,9 +23,10 @@
 //   clock            platMilliseconds
 //   module           platModuleInstance
 //
-// Ports: platform_sdl.cpp (the program), tests/support/platform_fake.cpp (unit
-// tests). The numeric values of messages, keys, styles and box results are the
-// Win32 ones, so a native Windows port passes them through unchanged.
+// Ports: platform_sdl.cpp with app/sdl/ (the program), tests/support/
+// platform_fake.cpp (unit tests). The numeric values of messages, keys, styles
+// and box results are the Win32 ones, so a native Windows port passes them
+// through unchanged.
 #pragma once
 
 #include <cstdint>
