@@ -8,7 +8,7 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/wayland_lib.sh"
 
-wl_start_sway 1280x800 1
+wl_start sway 1280x800 1
 e2e_make_assets "$E2E_TMP/run"
 wl_run_leg "Xwayland, framed" framed "$E2E_TMP/run"
 wl_run_leg "Xwayland, full screen" full "$E2E_TMP/run"
