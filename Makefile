@@ -5,7 +5,7 @@ BUILD_WIN  ?= build-win
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all build run test test-sanitize assets deps clean bench screenshot fuzz windows test-windows
+.PHONY: all build run test test-sanitize assets deps clean bench screenshot fuzz windows test-windows dist
 
 all: build
 
@@ -54,7 +54,7 @@ fuzz:
 	fuzz/run-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN) build-dist dist
 
 # Windows: merrowind.exe, merrowind-assets.exe and bmpcheck.exe, cross-built with
 # mingw-w64 and linked statically against the C/C++ runtime.
@@ -70,3 +70,9 @@ test-windows: windows build
 	cmake -S . -B $(BUILD) -DMERROWIND_WINDOWS_TESTS=ON -DMERROWIND_WINDOWS_BUILD=$(abspath $(BUILD_WIN))
 	cmake --build $(BUILD) -j$(JOBS)
 	ctest --test-dir $(BUILD) -L windows --output-on-failure
+
+# The installable artefacts in dist/: merrowind_VERSION_amd64.deb, the Windows
+# zip and the web bundle (scripts/dist says what each holds).
+dist:
+	@scripts/install-deps --dist --windows
+	JOBS=$(JOBS) BUILD_WIN=$(BUILD_WIN) scripts/dist
