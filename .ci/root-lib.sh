@@ -41,7 +41,7 @@ root_make() {
     root_work=$(mktemp -d "/var/tmp/merrowind-$name.XXXXXX")
     root=$root_work/root
     trap root_cleanup EXIT
-    echo "$name: debootstrap --variant=minbase $* bookworm from $root_mirror"
+    echo "$name: debootstrap --variant=minbase${*:+ $*} bookworm from $root_mirror"
     debootstrap --variant=minbase "$@" bookworm "$root" "$root_mirror" >"$root_work/debootstrap.log" 2>&1 ||
         { tail -n 30 "$root_work/debootstrap.log" >&2; exit 1; }
     mount -t proc proc "$root/proc"

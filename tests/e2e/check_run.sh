@@ -17,8 +17,12 @@ e2e_answer_box_text Options "Click Yes to go to full screen (Recommended)" Escap
 win=$(e2e_main_window)
 e2e_wait_title "$win" '^PosX=' >/dev/null
 e2e_expect_eq "0 0 800 600" "$(e2e_geometry "$win")" "$what: the framed window"
-e2e_screenshot "$E2E_TMP/run.png" 800x600+0+0
-[ "$(convert "$E2E_TMP/run.png" -format %k info:)" -gt 1000 ] || e2e_fail "$what shows no scene"
+# The title is set before the frame reaches the screen: wait for the picture.
+scene_shown() {
+    e2e_screenshot "$E2E_TMP/run.png" 800x600+0+0
+    [ "$(convert "$E2E_TMP/run.png" -format %k info:)" -gt 1000 ]
+}
+e2e_wait_until 30 scene_shown || e2e_fail "$what shows no scene"
 e2e_key "$win" Escape
 e2e_wait_exit 30
 e2e_expect_eq 0 "$E2E_EXIT_CODE" "$what: exit code after Escape"
