@@ -1,9 +1,9 @@
-# Cuts the square middle of a screenshot of the scene and writes it at each
+# Cuts the kart out of a screenshot of the scene and writes it at each
 # icon size: cmake -DCONVERT=... -DSOURCE=JPG -DOUT=DIR -DSIZES="16;32" -P make-icons.cmake
 foreach(size ${SIZES})
   file(MAKE_DIRECTORY ${OUT}/${size})
   execute_process(
-    COMMAND ${CONVERT} ${SOURCE} -gravity center -crop 600x600+0+0 +repage
+    COMMAND ${CONVERT} ${SOURCE} -crop 300x300+250+290 +repage
             -resize ${size}x${size} -strip PNG32:${OUT}/${size}/merrowind.png
     RESULT_VARIABLE status)
   if(NOT status EQUAL 0)

@@ -75,6 +75,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# SDL opens the GL library for GLX (libGL.so.1) or EGL (libEGL.so.1) itself, so
+# dpkg-shlibdeps cannot see them; they bring Mesa's drivers along.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1, libegl1")
 # Loaded at run time where no tool sees it: the X core fonts for SDL's message
 # boxes (a font may only be recommended), zenity for the boxes on Wayland, and
 # libdecor's plugin for window frames on Wayland.

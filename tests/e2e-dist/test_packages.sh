@@ -7,7 +7,9 @@
 #    through tests/e2e/check_run.sh's steps, and `apt-get purge` leaves none of
 #    the package's files behind;
 #  - the Windows zip: unpacked into a fresh folder with a fresh Wine prefix,
-#    and tests/e2e-windows/test_wine.sh run from there.
+#    and tests/e2e-windows/test_wine.sh run from there;
+#  - the web bundle, where this tree has the browser leg: unpacked, served,
+#    and tests/e2e-web/test_web.py run against it.
 #
 #   tests/e2e-dist/test_packages.sh [DIST]   # as root; DIST defaults to dist/
 set -euo pipefail
@@ -32,7 +34,7 @@ cp "$deb" "$root/tmp/"
 step "apt install ./$(basename "$deb") in the fresh root"
 root_run "apt-get update -qq && apt-get install -y -qq ./tmp/$(basename "$deb") >/dev/null"
 root_run 'dpkg -L merrowind' >"$root_work/files"
-root_run 'dpkg-query -W -f "\${Depends}\n\${Recommends}\n" merrowind'
+root_run 'dpkg-query -W -f "Depends: \${Depends}\nRecommends: \${Recommends}\n" merrowind'
 
 desktop=$root/usr/share/applications/merrowind.desktop
 step "desktop-file-validate $desktop"
@@ -67,5 +69,13 @@ step "$(basename "$zip") in a fresh folder and Wine prefix"
 unzip -q "$zip" -d "$root_work/windows"
 MERROWIND_WINDOWS_BUILD=$(echo "$root_work"/windows/merrowind-*) WINEPREFIX=$root_work/wineprefix \
     bash tests/e2e-windows/test_wine.sh
+
+if [ -f tests/e2e-web/test_web.py ]; then
+    web=$(echo "$dist"/merrowind-*-web.zip)
+    [ -f "$web" ] || fail "no web bundle in $dist"
+    step "$(basename "$web") unpacked and served"
+    unzip -q "$web" -d "$root_work/web"
+    /usr/bin/python3 tests/e2e-web/test_web.py "$(echo "$root_work"/web/merrowind-*)"
+fi
 
 step "all packages installed, run and removed in ${SECONDS}s"
