@@ -29,6 +29,9 @@ lintian --fail-on error --display-info "$deb"
 
 source .ci/root-lib.sh
 root_make packages
+# The X servers' sockets, seen inside the root too (made as X makes it where
+# no server ran yet).
+[ -d /tmp/.X11-unix ] || install -d -m 1777 /tmp/.X11-unix
 root_bind /tmp/.X11-unix
 cp "$deb" "$root/tmp/"
 step "apt install ./$(basename "$deb") in the fresh root"
