@@ -2,10 +2,12 @@
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
 BUILD_WIN  ?= build-win
+BUILD_WEB  ?= build-web
+WEB_PORT   ?= 8080
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all build run test test-sanitize assets deps clean bench screenshot fuzz windows test-windows dist
+.PHONY: all build run test test-sanitize assets deps clean bench screenshot fuzz windows test-windows web serve-web test-web bench-web dist
 
 all: build
 
@@ -54,7 +56,7 @@ fuzz:
 	fuzz/run-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN) build-dist dist
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN) $(BUILD_WEB) build-dist dist
 
 # Windows: merrowind.exe, merrowind-assets.exe and bmpcheck.exe, cross-built with
 # mingw-w64 and linked statically against the C/C++ runtime.
@@ -70,6 +72,36 @@ test-windows: windows build
 	cmake -S . -B $(BUILD) -DMERROWIND_WINDOWS_TESTS=ON -DMERROWIND_WINDOWS_BUILD=$(abspath $(BUILD_WIN))
 	cmake --build $(BUILD) -j$(JOBS)
 	ctest --test-dir $(BUILD) -L windows --output-on-failure
+
+# The browser version in $(BUILD_WEB)/: index.html, merrowind.js, merrowind.wasm
+# and merrowind.data (texture3/, preloaded; the generator fills in only missing
+# files first, so a user's own pictures there go in). Debian's emscripten needs
+# its own Node modules (acorn) found where another node is first on PATH.
+WEB_ENV = NODE_PATH=$${NODE_PATH:-/usr/share/nodejs}
+web: $(BUILD)/CMakeCache.txt
+	@scripts/install-deps --web
+	cmake --build $(BUILD) -j$(JOBS) --target merrowind-assets
+	$(BUILD)/merrowind-assets texture3
+	$(WEB_ENV) emcmake cmake -S . -B $(BUILD_WEB) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS)
+	$(WEB_ENV) cmake --build $(BUILD_WEB) -j$(JOBS)
+
+# Serves the browser version on this machine only: http://127.0.0.1:$(WEB_PORT)/
+serve-web:
+	@test -f $(BUILD_WEB)/index.html || { echo "serve-web: run make web first" >&2; exit 1; }
+	@echo "serve-web: open http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(BUILD_WEB)
+
+# The browser version in headless Chromium, driven through the DevTools protocol
+# and compared with the native program drawn by Mesa (tests/e2e-web). The leg
+# has the label web, which ./test leaves out.
+test-web: web build
+	cmake -S . -B $(BUILD) -DMERROWIND_WEB_BUILD=$(abspath $(BUILD_WEB)) >/dev/null
+	ctest --test-dir $(BUILD) -L web --output-on-failure
+
+# Figures of the browser version in headless Chromium: the times to the question
+# and to the first frame, frames per second, wasm time per frame, page weight.
+bench-web: web
+	/usr/bin/python3 bench/bench_web.py $(BUILD_WEB)
 
 # The installable artefacts in dist/: merrowind_VERSION_amd64.deb, the Windows
 # zip and the web bundle (scripts/dist says what each holds).

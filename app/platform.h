@@ -23,9 +23,14 @@
 //   clock            platMilliseconds
 //   module           platModuleInstance
 //
-// Ports: platform_sdl.cpp (the program), tests/support/platform_fake.cpp (unit
-// tests). The numeric values of messages, keys, styles and box results are the
-// Win32 ones, so a native Windows port passes them through unchanged.
+// Ports, one chosen per build by MERROWIND_PLATFORM in CMakeLists.txt:
+//   app/platform_sdl.cpp             Linux and other Unix desktops (SDL2, GLX)
+//   app/win32/platform_win32.cpp     Windows (USER32, GDI, WGL)
+//   app/web/platform_web.cpp         a web page (emscripten, WebGL 1 through
+//                                    the GL subset in app/web/gl_subset/)
+//   tests/support/platform_fake.cpp  the unit tests' scripted fake
+// The numeric values of messages, keys, styles and box results are the Win32
+// ones, so the Windows port passes them through unchanged.
 #pragma once
 
 #include <cstdint>

@@ -78,7 +78,8 @@ if [ -f tests/e2e-web/test_web.py ]; then
     [ -f "$web" ] || fail "no web bundle in $dist"
     step "$(basename "$web") unpacked and served"
     unzip -q "$web" -d "$root_work/web"
-    /usr/bin/python3 tests/e2e-web/test_web.py "$(echo "$root_work"/web/merrowind-*)"
+    MERROWIND_BUILD=$(pwd)/build MERROWIND_SOURCE=$(pwd) CI=${CI:-true} \
+        /usr/bin/python3 tests/e2e-web/test_web.py "$(echo "$root_work"/web/merrowind-*)"
 fi
 
 step "all packages installed, run and removed in ${SECONDS}s"

@@ -1,0 +1,22 @@
+// <GL/glu.h> for the browser build: the three GLU calls the scene makes,
+// implemented in app/web/gl_subset/glu_webgl.cpp over the GL subset.
+#pragma once
+
+#include <GL/gl.h>
+
+#define GLU_INVALID_ENUM 100900
+#define GLU_INVALID_VALUE 100901
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar);
+void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GLdouble centerY,
+               GLdouble centerZ, GLdouble upX, GLdouble upY, GLdouble upZ);
+GLint gluBuild2DMipmaps(GLenum target, GLint components, GLint width, GLint height, GLenum format,
+                        GLenum type, const void* data);
+
+#ifdef __cplusplus
+}
+#endif
