@@ -78,8 +78,9 @@ test-windows: windows build
 # files first, so a user's own pictures there go in). Debian's emscripten needs
 # its own Node modules (acorn) found where another node is first on PATH.
 WEB_ENV = NODE_PATH=$${NODE_PATH:-/usr/share/nodejs}
-web: $(BUILD)/CMakeCache.txt
+web:
 	@scripts/install-deps --web
+	@$(MAKE) --no-print-directory $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j$(JOBS) --target merrowind-assets
 	$(BUILD)/merrowind-assets texture3
 	$(WEB_ENV) emcmake cmake -S . -B $(BUILD_WEB) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS)

@@ -23,6 +23,7 @@ var Page = {
 
   MSG_SIZE: 0x0005, MSG_KEYDOWN: 0x0100, MSG_LBUTTONDOWN: 0x0201, MSG_RBUTTONDOWN: 0x0204,
 
+  // Queues a message for the program and wakes it if it waits for one.
   post: function(message, wParam, lParam) {
     this.events.push([message, wParam, lParam]);
     if (this.wakeEvent) { var wake = this.wakeEvent; this.wakeEvent = null; wake(); }
@@ -40,6 +41,7 @@ var Page = {
     return 0;
   },
 
+  // Return and Escape answer an open box; otherwise a key is held and queued.
   onKeyDown: function(e) {
     var key = this.virtualKey(e);
     if (this.answerBox) {
@@ -64,6 +66,7 @@ var Page = {
     this.post(this.MSG_KEYDOWN, key, 0);
   },
 
+  // Releases a held key.
   onKeyUp: function(e) { this.held.delete(this.virtualKey(e)); },
 
   // A click on the canvas that only takes the pointer is not passed on.
@@ -77,6 +80,7 @@ var Page = {
     if (message) this.post(message, 0, 0);
   },
 
+  // Adds the locked pointer's motion for the next cursor reading.
   onMouseMove: function(e) {
     if (document.pointerLockElement !== this.canvas) return;
     this.motionX += e.movementX;
@@ -85,6 +89,7 @@ var Page = {
 
   // ---- the message box ----
 
+  // Shows the box; the promise gives the answer's box result (OK 1, Yes 6, No 7).
   messageBox: function(caption, text, yesNo) {
     var box = document.getElementById('box');
     document.getElementById('box-caption').textContent = caption;
@@ -118,6 +123,7 @@ var Page = {
     return new Promise(function(resolve) { Page.answerBox = resolve; });
   },
 
+  // Hides the box and hands the answer to the waiting program.
   closeBox: function(result) {
     document.getElementById('box').hidden = true;
     var answer = this.answerBox;
@@ -128,12 +134,14 @@ var Page = {
 
   // ---- full screen and the canvas size ----
 
+  // Asks for full screen; the promise gives 1 when granted, 0 when refused.
   enterFullScreen: function() {
     if (!document.fullscreenEnabled) return Promise.resolve(0);
     return this.stage.requestFullscreen({ navigationUI: 'hide' })
         .then(function() { return 1; }, function() { return 0; });
   },
 
+  // Leaves full screen, if the page is in it.
   leaveFullScreen: function() {
     if (document.fullscreenElement) document.exitFullscreen().catch(function() {});
   },
@@ -153,11 +161,13 @@ var Page = {
     return false;
   },
 
+  // The drawing buffer's size as a MSG_SIZE lParam (height high, width low).
   canvasSize: function() {
     this.fitCanvas();
     return ((this.canvas.height & 0xFFFF) << 16) | (this.canvas.width & 0xFFFF);
   },
 
+  // Full screen entered or left, or the window resized: a new size message.
   onResize: function() {
     if (this.fitCanvas() && this.windowShown && !document.hidden)
       this.post(this.MSG_SIZE, 0, this.canvasSize());
@@ -174,12 +184,14 @@ var Page = {
     }
   },
 
+  // Shows the program's window: the canvas, under its title.
   showCanvas: function(title) {
     this.windowShown = true;
     this.canvas.hidden = false;
     this.setTitle(title);
   },
 
+  // Writes the window title into the page's title and its title line.
   setTitle: function(title) {
     document.title = title;
     document.getElementById('title').textContent = title;
@@ -203,12 +215,14 @@ var Page = {
     }).then(function() { Page.workStart = performance.now(); });
   },
 
+  // Waits until the page has an event for the program (a minimised window sleeps).
   nextEvent: function() {
     if (this.events.length) return Promise.resolve();
     this.workStart = 0;
     return new Promise(function(resolve) { Page.wakeEvent = resolve; });
   },
 
+  // Called once the program has returned: the page says so and shows the code.
   ended: function(exitCode) {
     this.running = false;
     this.held.clear();
@@ -231,6 +245,7 @@ var Page = {
     });
   },
 
+  // Called when the script loads: finds the elements and listens to the page.
   start: function() {
     this.canvas = document.getElementById('scene');
     this.stage = document.getElementById('stage');

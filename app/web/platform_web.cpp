@@ -61,7 +61,9 @@ EM_JS(void, pageShowCanvas, (const char* title), { Page.showCanvas(UTF8ToString(
 EM_JS(void, pageSetTitle, (const char* title), { Page.setTitle(UTF8ToString(title)); });
 EM_JS(int, pageHasFocus, (), { return document.hasFocus() ? 1 : 0; });
 EM_JS(void, pageFocusCanvas, (), { Page.canvas.focus({preventScroll : true}); });
-EM_JS(void, pageShowCursor, (int show), { Page.canvas.style.cursor = show ? "" : "none"; });
+// Hidden only while full screen (index.html): back in the framed page the
+// pointer is needed to click the scene.
+EM_JS(void, pageShowCursor, (int show), { Page.canvas.classList.toggle("no-cursor", !show); });
 EM_JS(int, pageKeyHeld, (int key), { return Page.held.has(key) ? 1 : 0; });
 EM_JS(int, pageTakeMotion, (int* dx, int* dy), {
     HEAP32[dx >> 2] = Page.motionX;
@@ -96,6 +98,7 @@ std::string shownTitle;
 
 int virtualX = 0, virtualY = 0;
 
+// The registered class of that name and instance, or null.
 WindowClass* findClass(const char* name, InstanceHandle instance) {
     for (WindowClass& entry : classes)
         if (name && entry.procedure && entry.name == name && entry.instance == instance)
@@ -103,6 +106,7 @@ WindowClass* findClass(const char* name, InstanceHandle instance) {
     return nullptr;
 }
 
+// The window behind a handle, or null for any other handle.
 PlatWindow* knownWindow(const void* handle) {
     return handle == &theWindow && theWindow.procedure ? &theWindow : nullptr;
 }

@@ -99,6 +99,7 @@ void main() {
     gl_FragColor = vec4(c, 1.0);
 })";
 
+// A compiled shader of the kind given.
 GLuint compile(GLenum kind, const char* source) {
     GLuint shader = emscripten_glCreateShader(kind);
     emscripten_glShaderSource(shader, 1, &source, nullptr);
@@ -147,15 +148,18 @@ void ensurePipeline() {
     emscripten_glActiveTexture(GL_TEXTURE0 + activeUnit);
 }
 
+// True when the unit is on and its texture has every mipmap level.
 bool samples(const TextureUnit& unit) {
     return unit.enabled && unit.texture < completeTextures.size() && completeTextures[unit.texture];
 }
 
+// Appends a vertex of the batch to the expanded vertices.
 void copyVertex(int index) {
     const float* v = &batch[index * FLOATS_PER_VERTEX];
     expanded.insert(expanded.end(), v, v + FLOATS_PER_VERTEX);
 }
 
+// Appends two vertices of the batch: a line, or two corners of a triangle.
 void copyEdge(int a, int b) {
     copyVertex(a);
     copyVertex(b);

@@ -17,12 +17,14 @@
 
 namespace {
 
+// Scales v to length 1 (a zero vector stays as it is).
 void normalise(double v[3]) {
     double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     if (length == 0.0) return;
     for (int i = 0; i < 3; ++i) v[i] /= length;
 }
 
+// out = a x b.
 void cross(const double a[3], const double b[3], double out[3]) {
     out[0] = a[1] * b[2] - a[2] * b[1];
     out[1] = a[2] * b[0] - a[0] * b[2];
