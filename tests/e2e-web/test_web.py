@@ -1,10 +1,8 @@
 #!/usr/bin/python3
-# The browser version in headless Chromium, driven with real keys and mouse
-# events, against build/merrowind drawn by Mesa in the same run from the page's
-# own asset files: a table of steps over three page loads (framed, a texture
-# missing, full screen), and the table of frames that checks the GL layer under
-# the browser version. test_web.py [FOLDER] (build-web/ by default);
-# MERROWIND_WEB_SHOTS=DIR keeps the pictures.
+# The browser version in headless Chromium, driven with real input, against
+# build/merrowind drawn by Mesa from the page's own files: a table of steps over
+# three page loads, and a table of frames for the GL layer under the browser version.
+# test_web.py [FOLDER] (build-web/ by default); MERROWIND_WEB_SHOTS=DIR keeps pictures.
 import math, os, shutil, sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from cdp import *
