@@ -24,8 +24,8 @@ zip=$(echo "$dist"/merrowind-*-windows-x86_64.zip)
 # The pointer and window tools of the Linux build drive both programs.
 make --no-print-directory build >/dev/null
 
-step "lintian --fail-on error $(basename "$deb")"
-lintian --fail-on error --display-info "$deb"
+step "lintian --fail-on error,warning $(basename "$deb")"
+lintian --fail-on error,warning --display-info "$deb"
 
 source .ci/root-lib.sh
 root_make packages
