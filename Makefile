@@ -7,7 +7,7 @@ WEB_PORT   ?= 8080
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all build run test test-sanitize assets deps clean bench screenshot fuzz windows test-windows web serve-web test-web bench-web test-desktops
+.PHONY: all build run test test-sanitize assets deps clean bench screenshot fuzz windows test-windows web serve-web test-web bench-web dist test-desktops
 
 all: build
 
@@ -56,7 +56,7 @@ fuzz:
 	fuzz/run-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN) $(BUILD_WEB)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_WIN) $(BUILD_WEB) build-dist dist
 
 # Windows: merrowind.exe, merrowind-assets.exe and bmpcheck.exe, cross-built with
 # mingw-w64 and linked statically against the C/C++ runtime.
@@ -113,3 +113,9 @@ test-web: web build
 # and to the first frame, frames per second, wasm time per frame, page weight.
 bench-web: web
 	/usr/bin/python3 bench/bench_web.py $(BUILD_WEB)
+
+# The installable artefacts in dist/: merrowind_VERSION_amd64.deb, the Windows
+# zip and the web bundle (scripts/dist says what each holds).
+dist:
+	@scripts/install-deps --dist --windows
+	JOBS=$(JOBS) BUILD_WIN=$(BUILD_WIN) scripts/dist

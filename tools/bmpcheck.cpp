@@ -1,4 +1,4 @@
-// bmpcheck FILE [OUT.rgb]: loads one BMP file the way the program does, prints
+// bmpcheck FILE [OUT.rgb] (or --version): loads one BMP file the way the program does, prints
 // WIDTHxHEIGHT and optionally writes the decoded R,G,B bytes (bottom row
 // first). On failure the loader's message goes to stderr and the exit code is 1;
 // a header the loader does not read is followed by how to save one it does.
@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -25,8 +26,12 @@ const char* const HEADER_HINT =
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("bmpcheck %s\n", MERROWIND_VERSION);
+        return 0;
+    }
     if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: bmpcheck FILE [OUT.rgb]\n");
+        std::fprintf(stderr, "usage: bmpcheck FILE [OUT.rgb] | --version\n");
         return 2;
     }
     ImageRecord* image = loadBmpImage(argv[1]);

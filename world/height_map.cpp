@@ -16,8 +16,12 @@ void readHeightFile(const char* path, int size, uint8_t* buffer) {
         platMessageBox(nullptr, "Can't find the height map!", "Error", BOX_OK);
         return;
     }
-    // A negative size would turn into an enormous size_t count.
-    if (size > 0) std::fread(buffer, 1, static_cast<size_t>(size), file);
+    // A negative size would turn into an enormous size_t count. A short file
+    // leaves the rest of the field as it was; only a read error is reported.
+    if (size > 0) {
+        const size_t got = std::fread(buffer, 1, static_cast<size_t>(size), file);
+        (void)got;
+    }
     if (std::ferror(file)) platMessageBox(nullptr, "Can't get data!", "Error", BOX_OK);
     std::fclose(file);
 }

@@ -8,13 +8,14 @@
 # the mode can be had switches the display, covers it with a borderless popup
 # and gives the desktop its mode back at the end.
 #
-# Environment: MERROWIND_WINDOWS_BUILD, the mingw build with the three .exe
-# files (default: build-win beside the sources); MERROWIND_BUILD, the Linux
-# build whose tests/fakemotion moves the pointer (lib.sh's default otherwise).
+# Environment: MERROWIND_WINDOWS_BUILD, the folder with the three .exe files
+# (default: build-win beside the sources; the packaging leg gives the unpacked
+# zip); WINEPREFIX (default: a prefix kept in that folder); MERROWIND_BUILD,
+# the Linux build whose tests/fakemotion moves the pointer (lib.sh's default
+# otherwise).
 #
 # Wine facts this relies on (no window manager):
-#  - The prefix lives in the Windows build folder and is made once (wineboot
-#    takes about ten seconds). Its X11 driver runs unmanaged (Managed=N):
+#  - The prefix is made once (wineboot takes about ten seconds). Its X11 driver runs unmanaged (Managed=N):
 #    otherwise every window that closes waits for a window manager for ~2 s.
 #  - Wine draws the frame itself, so a framed window's X geometry is its outer
 #    size, and message boxes are top-level X windows named by their caption.
@@ -34,7 +35,7 @@ for exe in merrowind.exe merrowind-assets.exe bmpcheck.exe; do
     [ -f "$WIN_BUILD/$exe" ] || e2e_fail "no $exe in $WIN_BUILD (make windows)"
 done
 
-export WINEPREFIX=$WIN_BUILD/wineprefix
+export WINEPREFIX=${WINEPREFIX:-$WIN_BUILD/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
@@ -116,7 +117,11 @@ e2e_expect_match '^[0-9]+x[0-9]+' "$(wine_tool "$E2E_TMP/full" bmpcheck.exe text
 
 # ---- No: the framed window draws, drives, steers and ends on Escape -----------
 
-wine_start_program "$E2E_TMP/full"
+# Started as Explorer starts it, in the exe's own folder, when that holds the
+# asset set (the unpacked zip); otherwise where the generator just wrote it.
+scene=$E2E_TMP/full
+[ -d "$WIN_BUILD/texture3" ] && scene=$WIN_BUILD
+wine_start_program "$scene"
 e2e_answer_box_text Options "Click Yes to go to full screen (Recommended)" n
 win=$(wine_main_window '^PosX=')
 title=$(e2e_wait_title "$win" '^PosX=490\.0 PosY=[0-9.]+ PosZ=275\.0 ViewX=491\.0 ')

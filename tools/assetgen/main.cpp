@@ -87,6 +87,7 @@ int usage() {
     std::fprintf(
         stderr,
         "usage: merrowind-assets [--force] [DIR]\n"
+        "       merrowind-assets --version\n"
         "       merrowind-assets --preview OUT.ppm X Y Z YAW PITCH SKYANGLE [WIDTH HEIGHT]\n");
     return 2;
 }
@@ -131,6 +132,10 @@ int preview(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--preview") == 0) return preview(argc, argv);
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("merrowind-assets %s\n", MERROWIND_VERSION);
+        return 0;
+    }
 
     bool force = false;
     std::string dir = "texture3";
