@@ -8,7 +8,7 @@
 #    the package's files behind;
 #  - the Windows zip: unpacked into a fresh folder with a fresh Wine prefix,
 #    and tests/e2e-windows/test_wine.sh run from there;
-#  - the web bundle, where this tree has the browser leg: unpacked, served,
+#  - the web bundle: unpacked, served,
 #    and tests/e2e-web/test_web.py run against it.
 #
 #   tests/e2e-dist/test_packages.sh [DIST]   # as root; DIST defaults to dist/
@@ -73,13 +73,11 @@ unzip -q "$zip" -d "$root_work/windows"
 MERROWIND_WINDOWS_BUILD=$(echo "$root_work"/windows/merrowind-*) WINEPREFIX=$root_work/wineprefix \
     bash tests/e2e-windows/test_wine.sh
 
-if [ -f tests/e2e-web/test_web.py ]; then
-    web=$(echo "$dist"/merrowind-*-web.zip)
-    [ -f "$web" ] || fail "no web bundle in $dist"
-    step "$(basename "$web") unpacked and served"
-    unzip -q "$web" -d "$root_work/web"
-    MERROWIND_BUILD=$(pwd)/build MERROWIND_SOURCE=$(pwd) CI=${CI:-true} \
-        /usr/bin/python3 tests/e2e-web/test_web.py "$(echo "$root_work"/web/merrowind-*)"
-fi
+web=$(echo "$dist"/merrowind-*-web.zip)
+[ -f "$web" ] || fail "no web bundle in $dist"
+step "$(basename "$web") unpacked and served"
+unzip -q "$web" -d "$root_work/web"
+MERROWIND_BUILD=$(pwd)/build MERROWIND_SOURCE=$(pwd) CI=${CI:-true} \
+    /usr/bin/python3 tests/e2e-web/test_web.py "$(echo "$root_work"/web/merrowind-*)"
 
 step "all packages installed, run and removed in ${SECONDS}s"
