@@ -14,10 +14,14 @@ all: build
 deps:
 	@scripts/install-deps
 
-$(BUILD)/CMakeCache.txt:
+# A tree counts as configured once the generator wrote its build file: a
+# configure that failed (a package not installed yet) leaves a cache without
+# one, and is simply run again. Ninja's file counts too (CMAKE_ARGS=-GNinja).
+CONFIGURED = $(firstword $(wildcard $(BUILD)/build.ninja) $(BUILD)/Makefile)
+$(BUILD)/Makefile:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 
-build: $(BUILD)/CMakeCache.txt
+build: $(CONFIGURED)
 	cmake --build $(BUILD) -j$(JOBS)
 
 # Writes only the asset files that are missing; a user's own files stay.
@@ -90,7 +94,7 @@ test-desktops:
 WEB_ENV = NODE_PATH=$${NODE_PATH:-/usr/share/nodejs}
 web:
 	@scripts/install-deps --web
-	@$(MAKE) --no-print-directory $(BUILD)/CMakeCache.txt
+	@$(MAKE) --no-print-directory $(CONFIGURED)
 	cmake --build $(BUILD) -j$(JOBS) --target merrowind-assets
 	$(BUILD)/merrowind-assets texture3
 	$(WEB_ENV) emcmake cmake -S . -B $(BUILD_WEB) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS)
