@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 using namespace bmptest;
 
@@ -507,16 +508,17 @@ TEST(BmpDecode, RowsEncodedOnePixelWiderDecodeWithoutTheExtraColumn) {
 
 // ---- Failures -------------------------------------------------------------------
 
-Bytes withField32(Bytes b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
+// A field past the end grows the file, so a header cut short by an earlier edit
+// is never written beyond (GCC 14 and 16 see that path too, and warn).
+Bytes withField(Bytes b, size_t at, uint32_t v, size_t width) {
+    if (b.size() < at + width) b.resize(at + width);
+    for (size_t i = 0; i < width; ++i) b[at + i] = uint8_t(v >> (8 * i));
     return b;
 }
 
-Bytes withField16(Bytes b, size_t at, uint32_t v) {
-    b[at] = uint8_t(v);
-    b[at + 1] = uint8_t(v >> 8);
-    return b;
-}
+Bytes withField32(Bytes b, size_t at, uint32_t v) { return withField(std::move(b), at, v, 4); }
+
+Bytes withField16(Bytes b, size_t at, uint32_t v) { return withField(std::move(b), at, v, 2); }
 
 Bytes firstBytes(const Bytes& b, size_t n) { return Bytes(b.begin(), b.begin() + long(n)); }
 
