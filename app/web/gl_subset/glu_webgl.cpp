@@ -135,6 +135,7 @@ GLint gluBuild2DMipmaps(GLenum target, GLint, GLint width, GLint height, GLenum 
     if ((format != GL_RGB && format != GL_RGBA) || type != GL_UNSIGNED_BYTE)
         return GLU_INVALID_ENUM;
     if (!glSubsetLive()) return 0;
+    glSubsetKeepUpload(width, height, format, data);
     const int channels = format == GL_RGBA ? 4 : 3;
     GLint largest = 0;
     emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
