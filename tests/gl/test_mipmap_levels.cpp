@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 TEST(MipmapLevelsGl, EveryLevelIsWithinOneOfMesasGlu) {
