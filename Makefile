@@ -87,9 +87,9 @@ test-desktops:
 	cmake --build $(BUILD) -j$(JOBS)
 	ctest --test-dir $(BUILD) -L desktops --output-on-failure
 
-# The browser version in $(BUILD_WEB)/: index.html, merrowind.js, merrowind.wasm
-# and merrowind.data (texture3/, preloaded; the generator fills in only missing
-# files first, so a user's own pictures there go in). Debian's emscripten needs
+# The browser version in $(BUILD_WEB)/: index.html, merrowind.js, merrowind.wasm,
+# merrowind.png and merrowind.data.tgz (texture3/, packed; the generator fills in
+# only missing files first, so a user's own pictures there go in). Debian's emscripten needs
 # its own Node modules (acorn) found where another node is first on PATH.
 WEB_ENV = NODE_PATH=$${NODE_PATH:-/usr/share/nodejs}
 web:
@@ -114,9 +114,12 @@ test-web: web build
 	ctest --test-dir $(BUILD) -L web --output-on-failure
 
 # Figures of the browser version in headless Chromium: the times to the question
-# and to the first frame, frames per second, wasm time per frame, page weight.
+# and to the first frame, frames per second, wasm time per frame, the JS heap and
+# wasm memory over BENCH_WEB_SECONDS of frames, and the bytes the page was sent.
+BENCH_WEB_LOADS ?= 3
+BENCH_WEB_SECONDS ?= 5
 bench-web: web
-	/usr/bin/python3 bench/bench_web.py $(BUILD_WEB)
+	/usr/bin/python3 bench/bench_web.py $(BUILD_WEB) $(BENCH_WEB_LOADS) $(BENCH_WEB_SECONDS)
 
 # The installable artefacts in dist/: merrowind_VERSION_amd64.deb, the Windows
 # zip and the web bundle (scripts/dist says what each holds).

@@ -1,8 +1,10 @@
-// The page side of the browser port (app/web/platform_web.cpp): it collects
-// input into a queue the program drains, shows the message box, asks for full
-// screen and the pointer lock, paces frames and says when the program ended.
-// Linked in front of the emscripten output (--pre-js); the page's elements
-// are named in web/index.html.
+// The page side of the browser port (app/web/platform_web.cpp): it fetches
+// and unpacks the scene's files, makes the WebGL context, collects input into
+// a queue the program drains, shows the message box, asks for full screen and
+// the pointer lock, paces frames (none while the GPU is reset) and says when
+// the program ended. Linked in front of the emscripten output (--pre-js),
+// after PLATFORM, the numbers of app/platform.h (written by cmake/web.cmake);
+// the page's elements are named in web/index.html.
 
 var Page = {
   canvas: null,
@@ -19,9 +21,19 @@ var Page = {
   windowShown: false,
   running: true,
   workStart: 0,
-  contextMade: false,
+  WORK_WINDOW: 600,    // frames whose wasm time Module.frameWorkMs keeps
+  context: undefined,  // the WebGL context; null where the browser has none
+  contextLost: false,
+  contextRestored: false,  // since the last frame
+  filesReady: null,    // a promise: texture3/ is in the file system
+  drops: null,         // a promise: every file dropped so far is placed
+  answered: false,     // the question was answered: the pictures are read
 
-  MSG_SIZE: 0x0005, MSG_KEYDOWN: 0x0100, MSG_LBUTTONDOWN: 0x0201, MSG_RBUTTONDOWN: 0x0204,
+  // The drawing buffer's attributes, the only ones: the program's own request
+  // (platCreateRenderContext) gets the context made here. No alpha: GL's
+  // clear colour has alpha 0, and the page would show through.
+  CONTEXT_ATTRIBUTES: { alpha: false, depth: true, stencil: false, antialias: false,
+                        premultipliedAlpha: true, preserveDrawingBuffer: false },
 
   // Queues a message for the program and wakes it if it waits for one.
   post: function(message, wParam, lParam) {
@@ -44,8 +56,15 @@ var Page = {
   // Return and Escape answer an open box; otherwise a key is held and queued.
   onKeyDown: function(e) {
     var key = this.virtualKey(e);
+    // A held Escape repeats: only a new press ends the program, and a key
+    // held since the browser took it to free the pointer is not one. Other
+    // keys repeat as on the desktop (MSG_KEYDOWN is sent again).
+    if (key === PLATFORM.KEY_ESCAPE && e.repeat) {
+      e.preventDefault();
+      return;
+    }
     if (this.answerBox) {
-      if (key === 0x0D || key === 0x1B) {
+      if (key === 0x0D || key === PLATFORM.KEY_ESCAPE) {
         e.preventDefault();
         this.closeBox(this.boxKeys[key === 0x0D ? 0 : 1]);
       }
@@ -55,15 +74,16 @@ var Page = {
     // This Escape is the browser's: it frees the pointer and leaves full screen.
     // A browser that passes it on anyway (headless Chromium does) is given the
     // same rule here, so the program never sees it.
-    if (key === 0x1B && (document.pointerLockElement || document.fullscreenElement)) {
+    if (key === PLATFORM.KEY_ESCAPE && (document.pointerLockElement || document.fullscreenElement)) {
       e.preventDefault();
       if (document.pointerLockElement) document.exitPointerLock();
       this.leaveFullScreen();
       return;
     }
-    if (key === 0x20 || (key >= 0x25 && key <= 0x28)) e.preventDefault();  // no scrolling
+    if (key === PLATFORM.KEY_SPACE || (key >= PLATFORM.KEY_LEFT && key <= PLATFORM.KEY_DOWN))
+      e.preventDefault();  // no scrolling
     this.held.add(key);
-    this.post(this.MSG_KEYDOWN, key, 0);
+    this.post(PLATFORM.MSG_KEYDOWN, key, 0);
   },
 
   // Releases a held key.
@@ -76,7 +96,8 @@ var Page = {
       if (e.target === this.canvas) this.canvas.requestPointerLock();
       return;
     }
-    var message = e.button === 0 ? this.MSG_LBUTTONDOWN : e.button === 2 ? this.MSG_RBUTTONDOWN : 0;
+    var message = e.button === 0 ? PLATFORM.MSG_LBUTTONDOWN
+                : e.button === 2 ? PLATFORM.MSG_RBUTTONDOWN : 0;
     if (message) this.post(message, 0, 0);
   },
 
@@ -89,14 +110,15 @@ var Page = {
 
   // ---- the message box ----
 
-  // Shows the box; the promise gives the answer's box result (OK 1, Yes 6, No 7).
+  // Shows the box; the promise gives the answer's box result (BOX_RESULT_*).
   messageBox: function(caption, text, yesNo) {
     var box = document.getElementById('box');
     document.getElementById('box-caption').textContent = caption;
     document.getElementById('box-text').textContent = text;
     var buttons = document.getElementById('box-buttons');
     buttons.textContent = '';
-    var answers = yesNo ? [['Yes', 6], ['No', 7]] : [['OK', 1]];
+    var answers = yesNo ? [['Yes', PLATFORM.BOX_RESULT_YES], ['No', PLATFORM.BOX_RESULT_NO]]
+                        : [['OK', PLATFORM.BOX_RESULT_OK]];
     answers.forEach(function(answer) {
       var button = document.createElement('button');
       button.textContent = answer[0];
@@ -104,32 +126,55 @@ var Page = {
       button.onclick = function() { Page.closeBox(answer[1]); };
       buttons.appendChild(button);
     });
-    this.boxKeys = yesNo ? [6, 7] : [1, 1];
+    this.boxKeys = [answers[0][1], answers[answers.length - 1][1]];
     if (document.pointerLockElement) document.exitPointerLock();
     box.hidden = false;
     buttons.firstChild.focus({ preventScroll: true });
-    // Starting WebGL takes the browser a while (most of a second with a
-    // software rasteriser); done while the question is read, it is not
-    // waited for after the answer. The program's own request then gets this
-    // same context, so the attributes are platCreateRenderContext's.
-    if (!this.contextMade) {
-      this.contextMade = true;
-      setTimeout(function() {
-        Page.canvas.getContext('webgl', { alpha: false, depth: true, stencil: false,
-                                          antialias: false, premultipliedAlpha: true,
-                                          preserveDrawingBuffer: false });
-      }, 0);
-    }
     return new Promise(function(resolve) { Page.answerBox = resolve; });
   },
 
   // Hides the box and hands the answer to the waiting program.
+  // Files dropped before the answer are placed before the program reads them.
   closeBox: function(result) {
     document.getElementById('box').hidden = true;
     var answer = this.answerBox;
     this.answerBox = null;
     if (this.windowShown) this.canvas.focus({ preventScroll: true });
-    answer(result);
+    this.drops.then(function() {
+      Page.answered = true;
+      answer(result);
+    });
+  },
+
+  // ---- WebGL ----
+
+  // The scene's context, made on the first call. Starting WebGL takes the
+  // browser a while (most of a second with a software rasteriser), so the
+  // page starts it while the files download.
+  webgl: function() {
+    if (this.context === undefined) {
+      this.context = this.canvas.getContext('webgl', this.CONTEXT_ATTRIBUTES);
+      if (!this.context) document.getElementById('no-webgl').hidden = false;
+    }
+    return this.context;
+  },
+
+  // A reset GPU: no frames until the context is back (the default would
+  // drop it for good).
+  onContextLost: function(e) {
+    e.preventDefault();
+    this.contextLost = true;
+  },
+
+  // The program's next frame rebuilds what the GPU lost, then draws.
+  onContextRestored: function() {
+    this.contextLost = false;
+    this.contextRestored = true;
+    if (this.wakeFrame && !document.hidden) {
+      var wake = this.wakeFrame;
+      this.wakeFrame = null;
+      wake();
+    }
   },
 
   // ---- full screen and the canvas size ----
@@ -170,17 +215,17 @@ var Page = {
   // Full screen entered or left, or the window resized: a new size message.
   onResize: function() {
     if (this.fitCanvas() && this.windowShown && !document.hidden)
-      this.post(this.MSG_SIZE, 0, this.canvasSize());
+      this.post(PLATFORM.MSG_SIZE, PLATFORM.SIZE_KIND_RESTORED, this.canvasSize());
   },
 
   // A hidden page is a minimised window: no frames until it is shown again.
   onVisibility: function() {
     if (!this.windowShown) return;
     if (document.hidden) {
-      this.post(this.MSG_SIZE, 1, 0);
+      this.post(PLATFORM.MSG_SIZE, PLATFORM.SIZE_KIND_MINIMIZED, 0);
       if (this.wakeFrame) { var wake = this.wakeFrame; this.wakeFrame = null; wake(); }
     } else {
-      this.post(this.MSG_SIZE, 0, this.canvasSize());
+      this.post(PLATFORM.MSG_SIZE, PLATFORM.SIZE_KIND_RESTORED, this.canvasSize());
     }
   },
 
@@ -199,20 +244,30 @@ var Page = {
 
   // ---- waiting for the browser ----
 
-  // Counts the frame just drawn and its wasm time, then waits for the next
-  // animation frame (or for the page to be hidden).
+  // Counts the frame just drawn and its wasm time (the last WORK_WINDOW
+  // frames' are kept), then waits for the next animation frame with a context
+  // (or for the page to be hidden). The promise gives 1 when the context was
+  // restored since the frame before.
   nextFrame: function() {
     var now = performance.now();
-    if (this.workStart) Module.frameWorkMs.push(now - this.workStart);
+    if (this.workStart) {
+      Module.frameWorkMs.push(now - this.workStart);
+      if (Module.frameWorkMs.length > this.WORK_WINDOW) Module.frameWorkMs.shift();
+    }
     Module.frames++;
     return new Promise(function(resolve) {
       Page.wakeFrame = resolve;
       requestAnimationFrame(function() {
-        if (Page.wakeFrame !== resolve) return;
+        if (Page.wakeFrame !== resolve || Page.contextLost) return;
         Page.wakeFrame = null;
         resolve();
       });
-    }).then(function() { Page.workStart = performance.now(); });
+    }).then(function() {
+      Page.workStart = performance.now();
+      var restored = Page.contextRestored;
+      Page.contextRestored = false;
+      return restored ? 1 : 0;
+    });
   },
 
   // Waits until the page has an event for the program (a minimised window sleeps).
@@ -231,17 +286,89 @@ var Page = {
     document.body.dataset.exitCode = String(exitCode);
   },
 
-  // Files dropped on the page go into texture3/, where the program looks
-  // for its pictures when it starts (so before the question is answered).
+  // ---- the scene's files ----
+
+  // Files dropped on the page go into texture3/, where the program reads its
+  // pictures once the question is answered. They are read at once, placed
+  // in order once texture3/ is unpacked, and the answer waits for them.
   onDrop: function(e) {
     e.preventDefault();
-    Array.prototype.forEach.call(e.dataTransfer.files, function(file) {
-      file.arrayBuffer().then(function(bytes) {
-        Module.FS.writeFile('texture3/' + file.name.replace(/.*[\\/]/, ''), new Uint8Array(bytes));
-        var note = document.getElementById('dropped');
-        note.hidden = false;
-        note.textContent += (note.textContent ? ', ' : 'In texture3/: ') + file.name;
-      });
+    var reads = Array.prototype.map.call(e.dataTransfer.files, function(file) {
+      return file.arrayBuffer().then(function(bytes) { return [file, new Uint8Array(bytes)]; },
+                                     function(error) { return [file, null, error]; });
+    });
+    this.drops = Promise.all([this.drops, this.filesReady].concat(reads)).then(function(read) {
+      read.slice(2).forEach(function(entry) { Page.placeDropped.apply(Page, entry); });
+    });
+  },
+
+  // Writes one dropped file and says on the page what became of it.
+  placeDropped: function(file, bytes, error) {
+    var name = file.name.replace(/.*[\\/]/, '');
+    try {
+      if (!bytes) throw error;
+      Module.FS.writeFile('texture3/' + name, bytes);
+      this.note('dropped', 'In texture3/: ', name + (this.answered ? ' (after the answer:'
+                + ' the scene has read its pictures already)' : ''));
+    } catch (problem) {
+      this.note('dropped-failed', 'Not put in texture3/: ', name + ' (' + problem + ')');
+    }
+  },
+
+  // Adds an item to a list line of the page, shown from its first item on.
+  note: function(id, lead, item) {
+    var line = document.getElementById(id);
+    line.hidden = false;
+    line.textContent += (line.textContent ? ', ' : lead) + item;
+  },
+
+  // Fetches the packed texture3/ (a gzipped tar, cmake/web-data.cmake),
+  // showing the share received, and inflates it; the promise gives the tar.
+  fetchFiles: function() {
+    var bar = document.getElementById('progress');
+    return fetch('merrowind.data.tgz').then(function(response) {
+      if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
+      var total = Number(response.headers.get('Content-Length')) || 0, received = 0;
+      var counted = response.body.pipeThrough(new TransformStream({
+        transform: function(chunk, out) {
+          received += chunk.length;
+          if (total) bar.value = received / total;
+          out.enqueue(chunk);
+        }
+      }));
+      return new Response(counted.pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
+    });
+  },
+
+  // Writes the files of a tar archive (ustar entries) into the file system.
+  unpack: function(tar) {
+    var bytes = new Uint8Array(tar), text = function(at, length) {
+      var field = bytes.subarray(at, at + length), end = field.indexOf(0);
+      return new TextDecoder().decode(end < 0 ? field : field.subarray(0, end));
+    };
+    for (var at = 0; at + 512 <= bytes.length && bytes[at];) {
+      var prefix = text(at + 345, 155), path = (prefix ? prefix + '/' : '') + text(at, 100);
+      var size = parseInt(text(at + 124, 12).trim() || '0', 8), kind = text(at + 156, 1);
+      var folder = kind === '5' ? path : path.slice(0, Math.max(path.lastIndexOf('/'), 0));
+      if (folder && (kind === '5' || kind === '0' || kind === '')) Module.FS.mkdirTree(folder);
+      if (kind === '0' || kind === '')
+        Module.FS.writeFile(path, bytes.subarray(at + 512, at + 512 + size));
+      at += 512 + Math.ceil(size / 512) * 512;
+    }
+  },
+
+  // Holds the program back until texture3/ is in the file system; the
+  // promise is kept once it is.
+  placeFiles: function(download) {
+    addRunDependency('texture3');
+    return download.then(function(tar) {
+      Page.unpack(tar);
+      document.getElementById('loading').hidden = true;
+      removeRunDependency('texture3');
+    }, function(error) {
+      document.getElementById('loading').textContent =
+          'The scene\'s files could not be loaded (' + error + '). Reload the page to try again.';
+      throw error;
     });
   },
 
@@ -251,6 +378,16 @@ var Page = {
     this.stage = document.getElementById('stage');
     Module.frames = 0;
     Module.frameWorkMs = [];
+    var download = this.fetchFiles();
+    this.filesReady = new Promise(function(ready) {
+      Module.preRun = [].concat(Module.preRun || [], function() {
+        ready(Page.placeFiles(download));
+      });
+    });
+    this.drops = this.filesReady;
+    setTimeout(function() { Page.webgl(); }, 0);
+    this.canvas.addEventListener('webglcontextlost', this.onContextLost.bind(this));
+    this.canvas.addEventListener('webglcontextrestored', this.onContextRestored.bind(this));
     window.addEventListener('keydown', this.onKeyDown.bind(this), true);
     window.addEventListener('keyup', this.onKeyUp.bind(this), true);
     window.addEventListener('blur', function() { Page.held.clear(); });

@@ -22,7 +22,12 @@
 //    the pointer, or leaves full screen); only one the page gets ends the
 //    program.
 //  - GL: the "device context" is the window (the canvas); the context is
-//    WebGL 1, drawn through the GL subset in app/web/gl_subset/.
+//    WebGL 1, drawn through the GL subset in app/web/gl_subset/. A browser
+//    without WebGL is a desktop without a display: no box can be shown and
+//    no window made (the page says why), so the program ends with 1.
+//  - A reset GPU (a lost WebGL context) stops the frames at platSwapBuffers
+//    until the browser restores the context; the GL subset then rebuilds
+//    everything the program had made, so the program never learns of it.
 #include "app/platform.h"
 
 #include "app/box_report.h"
@@ -47,7 +52,8 @@ EM_ASYNC_JS(int, pageMessageBox, (const char* text, const char* caption, int yes
     return await Page.messageBox(UTF8ToString(caption), UTF8ToString(text), yesNo != 0);
 });
 EM_ASYNC_JS(int, pageEnterFullScreen, (), { return await Page.enterFullScreen(); });
-EM_ASYNC_JS(void, pageNextFrame, (), { await Page.nextFrame(); });
+// 1 when the WebGL context was restored since the frame before.
+EM_ASYNC_JS(int, pageNextFrame, (), { return await Page.nextFrame(); });
 EM_ASYNC_JS(void, pageNextEvent, (), { await Page.nextEvent(); });
 EM_JS(void, pageLeaveFullScreen, (), { Page.leaveFullScreen(); });
 EM_JS(int, pageScreenSize, (int* width, int* height, int* depth), {
@@ -57,6 +63,8 @@ EM_JS(int, pageScreenSize, (int* width, int* height, int* depth), {
     return 1;
 });
 EM_JS(int, pageCanvasSize, (), { return Page.canvasSize(); });
+// Makes the page's WebGL context, once; 0 (and the page's notice) without one.
+EM_JS(int, pageHasWebGL, (), { return Page.webgl() ? 1 : 0; });
 EM_JS(void, pageShowCanvas, (const char* title), { Page.showCanvas(UTF8ToString(title)); });
 EM_JS(void, pageSetTitle, (const char* title), { Page.setTitle(UTF8ToString(title)); });
 EM_JS(int, pageHasFocus, (), { return document.hasFocus() ? 1 : 0; });
@@ -126,6 +134,10 @@ void webProgramEnded(int exitCode) { pageEnded(exitCode); }
 
 int platMessageBox(WindowHandle, const char* text, const char* caption, uint32_t style) {
     logBox(caption, text);
+    if (!pageHasWebGL()) {
+        reportUnshownBox(caption, text, style, "this browser has WebGL turned off or unavailable");
+        return 0;
+    }
     return pageMessageBox(text ? text : "", caption ? caption : "",
                           (style & 0x0F) == BOX_YESNO ? 1 : 0);
 }
@@ -158,7 +170,7 @@ bool platAdjustWindowRect(ClientRect* rect, uint32_t) { return rect != nullptr; 
 WindowHandle platCreateWindow(const char* className, const char* title, uint32_t, int, int, int,
                               int, InstanceHandle instance) {
     WindowClass* windowClass = findClass(className, instance);
-    if (!windowClass || theWindow.procedure) return nullptr;
+    if (!windowClass || theWindow.procedure || !pageHasWebGL()) return nullptr;
     theWindow = {windowClass->procedure, false};
     shownTitle = title ? title : "";
     return &theWindow;
@@ -273,27 +285,24 @@ DeviceContextHandle platGetDeviceContext(WindowHandle handle) {
 
 void platReleaseDeviceContext(WindowHandle, DeviceContextHandle) {}
 
-// WebGL fixes the format when the context is made: RGBA, a depth buffer.
+// WebGL fixes the format when the context is made: RGB, a depth buffer.
 int platChoosePixelFormat(DeviceContextHandle dc, const PixelFormatRequest*) {
-    return knownWindow(dc) ? 1 : 0;
+    return knownWindow(dc) && pageHasWebGL() ? 1 : 0;
 }
 
 bool platSetPixelFormat(DeviceContextHandle dc, int format, const PixelFormatRequest*) {
     return knownWindow(dc) && format == 1;
 }
 
-// No alpha in the drawing buffer: GL's clear colour has alpha 0, and the
-// page would show through. No extensions: the GL subset needs none, and
-// asking for each one costs a round trip to the GPU process. page.js makes
-// the same context ahead while the question is shown (keep them alike).
+// The drawing buffer's attributes are page.js's CONTEXT_ATTRIBUTES: the page
+// made the context already, and the canvas hands that one out again. Only
+// emscripten's own settings are given here: WebGL 1, and no extensions (the
+// GL subset needs none, and asking for each one costs a round trip to the
+// GPU process).
 RenderContextHandle platCreateRenderContext(DeviceContextHandle dc) {
-    if (!knownWindow(dc)) return nullptr;
+    if (!knownWindow(dc) || !pageHasWebGL()) return nullptr;
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
-    attributes.alpha = EM_FALSE;
-    attributes.depth = EM_TRUE;
-    attributes.stencil = EM_FALSE;
-    attributes.antialias = EM_FALSE;
     attributes.majorVersion = 1;
     attributes.enableExtensionsByDefault = EM_FALSE;
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
@@ -322,9 +331,9 @@ void* platGetProcAddress(const char* name) {
     return nullptr;
 }
 
-// Yields to the browser until its next animation frame.
+// Yields to the browser until its next animation frame with a context.
 void platSwapBuffers(DeviceContextHandle dc) {
-    if (knownWindow(dc)) pageNextFrame();
+    if (knownWindow(dc) && pageNextFrame()) glSubsetRestoreObjects();
 }
 
 // ---- Clock and module ----

@@ -21,14 +21,18 @@
 
 #include "app/gl_api.h"
 
+#include <GL/glu.h>
+#include <emscripten.h>
 #include <emscripten/html5_webgl.h>
 #include <webgl/webgl1.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace {
 
-const int UNIT_COUNT = 2;
 const int FLOATS_PER_VERTEX = 7;  // x y z, s0 t0, s1 t1
 
 struct TextureUnit {
@@ -39,7 +43,7 @@ struct TextureUnit {
     float s = 0.0f, t = 0.0f;
 };
 
-TextureUnit units[UNIT_COUNT];
+TextureUnit units[GL_SUBSET_UNITS];
 int activeUnit = 0;
 float colour[3] = {1.0f, 1.0f, 1.0f};
 bool outlines = false;  // glPolygonMode GL_LINE
@@ -50,12 +54,39 @@ std::vector<float> expanded;  // quads as triangles, or polygons as edges
 
 std::vector<bool> completeTextures;  // indexed by texture name
 
+// What a reset GPU takes with it and the program set only once: kept to be
+// given to the restored context.
+struct TextureRecord {
+    bool made = false;
+    std::vector<std::pair<GLenum, GLint>> parameters;
+    int width = 0, height = 0;
+    GLenum format = 0;  // 0 until gluBuild2DMipmaps
+    std::vector<uint8_t> pixels;
+};
+std::vector<TextureRecord> textureRecords;  // indexed by texture name
+std::vector<GLenum> enabledCaps;
+GLint viewport[4] = {0, 0, 0, 0};
+bool rebuilding = false;
+
+// The record of a texture name, made on first use.
+TextureRecord& recordOf(GLuint name) {
+    if (name >= textureRecords.size()) textureRecords.resize(name + 1);
+    return textureRecords[name];
+}
+
+// A new browser texture under a name the program holds: emscripten's table
+// maps names to the browser's objects, which died with the context.
+EM_JS(void, remakeTexture, (GLuint name), {
+    GL.textures[name] = GLctx.createTexture();
+    GL.textures[name].name = name;
+});
+
 // The WebGL objects, made on the first draw in each context.
 struct Pipeline {
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
     GLuint program = 0, buffer = 0, white = 0;
-    GLint mvp = -1, textureMatrix[UNIT_COUNT] = {-1, -1}, use[UNIT_COUNT] = {-1, -1},
-          scale[UNIT_COUNT] = {-1, -1}, colour = -1;
+    GLint mvp = -1, textureMatrix[GL_SUBSET_UNITS] = {-1, -1}, use[GL_SUBSET_UNITS] = {-1, -1},
+          scale[GL_SUBSET_UNITS] = {-1, -1}, colour = -1;
 } pipe;
 
 const char* const VERTEX_SHADER = R"(
@@ -123,9 +154,9 @@ void ensurePipeline() {
     emscripten_glLinkProgram(pipe.program);
     emscripten_glUseProgram(pipe.program);
     pipe.mvp = emscripten_glGetUniformLocation(pipe.program, "mvp");
-    const char* names[UNIT_COUNT][4] = {{"textureMatrix0", "use0", "scale0", "texture0"},
-                                        {"textureMatrix1", "use1", "scale1", "texture1"}};
-    for (int unit = 0; unit < UNIT_COUNT; ++unit) {
+    const char* names[GL_SUBSET_UNITS][4] = {{"textureMatrix0", "use0", "scale0", "texture0"},
+                                             {"textureMatrix1", "use1", "scale1", "texture1"}};
+    for (int unit = 0; unit < GL_SUBSET_UNITS; ++unit) {
         pipe.textureMatrix[unit] = emscripten_glGetUniformLocation(pipe.program, names[unit][0]);
         pipe.use[unit] = emscripten_glGetUniformLocation(pipe.program, names[unit][1]);
         pipe.scale[unit] = emscripten_glGetUniformLocation(pipe.program, names[unit][2]);
@@ -212,7 +243,7 @@ void drawBatch() {
     emscripten_glUseProgram(pipe.program);
     emscripten_glUniformMatrix4fv(pipe.mvp, 1, GL_FALSE, mvp);
     emscripten_glUniform3fv(pipe.colour, 1, colour);
-    for (int unit = 0; unit < UNIT_COUNT; ++unit) {
+    for (int unit = 0; unit < GL_SUBSET_UNITS; ++unit) {
         const TextureUnit& u = units[unit];
         const bool use = samples(u);
         emscripten_glUniformMatrix4fv(pipe.textureMatrix[unit], 1, GL_FALSE,
@@ -235,7 +266,7 @@ void drawBatch() {
     emscripten_glDrawArrays(primitive, 0, static_cast<GLsizei>(data->size() / FLOATS_PER_VERTEX));
 
     // Give every unit its own texture back for glTexParameteri and uploads.
-    for (int unit = UNIT_COUNT - 1; unit >= 0; --unit) {
+    for (int unit = GL_SUBSET_UNITS - 1; unit >= 0; --unit) {
         emscripten_glActiveTexture(GL_TEXTURE0 + unit);
         emscripten_glBindTexture(GL_TEXTURE_2D, units[unit].texture);
     }
@@ -246,6 +277,46 @@ void drawBatch() {
 
 bool glSubsetLive() { return emscripten_webgl_get_current_context() != 0; }
 
+int glSubsetActiveUnit() { return activeUnit; }
+
+void glSubsetKeepUpload(int width, int height, GLenum format, const void* data) {
+    if (rebuilding) return;
+    TextureRecord& record = recordOf(units[activeUnit].texture);
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    record.width = width;
+    record.height = height;
+    record.format = format;
+    record.pixels.assign(bytes,
+                         bytes + static_cast<size_t>(width) * height * (format == GL_RGBA ? 4 : 3));
+}
+
+void glSubsetRestoreObjects() {
+    if (!glSubsetLive()) return;
+    pipe.context = 0;  // the next draw makes the shader, buffer and white texture
+    rebuilding = true;
+    const GLuint bound = units[activeUnit].texture;
+    for (GLuint name = 1; name < textureRecords.size(); ++name) {
+        const TextureRecord& record = textureRecords[name];
+        if (!record.made) continue;
+        remakeTexture(name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        for (const auto& parameter : record.parameters)
+            emscripten_glTexParameteri(GL_TEXTURE_2D, parameter.first, parameter.second);
+        if (record.format)
+            gluBuild2DMipmaps(GL_TEXTURE_2D, 0, record.width, record.height, record.format,
+                              GL_UNSIGNED_BYTE, record.pixels.data());
+    }
+    rebuilding = false;
+    glBindTexture(GL_TEXTURE_2D, bound);
+    for (int unit = 0; unit < GL_SUBSET_UNITS; ++unit) {
+        emscripten_glActiveTexture(GL_TEXTURE0 + unit);
+        emscripten_glBindTexture(GL_TEXTURE_2D, units[unit].texture);
+    }
+    emscripten_glActiveTexture(GL_TEXTURE0 + activeUnit);
+    for (GLenum cap : enabledCaps) emscripten_glEnable(cap);
+    emscripten_glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+}
+
 void glSubsetMarkBoundComplete() {
     GLuint name = units[activeUnit].texture;
     if (name >= completeTextures.size()) completeTextures.resize(name + 1, false);
@@ -254,15 +325,14 @@ void glSubsetMarkBoundComplete() {
 
 void glSubsetActiveTexture(GLenum unit) {
     int index = static_cast<int>(unit - GL_TEXTURE0);
-    if (index < 0 || index >= UNIT_COUNT) return;
+    if (index < 0 || index >= GL_SUBSET_UNITS) return;
     activeUnit = index;
-    glSubsetSelectUnitMatrices(index);
     if (glSubsetLive()) emscripten_glActiveTexture(unit);
 }
 
 void glSubsetMultiTexCoord2f(GLenum unit, GLfloat s, GLfloat t) {
     int index = static_cast<int>(unit - GL_TEXTURE0);
-    if (index < 0 || index >= UNIT_COUNT) return;
+    if (index < 0 || index >= GL_SUBSET_UNITS) return;
     units[index].s = s;
     units[index].t = t;
 }
@@ -300,6 +370,8 @@ void glEnable(GLenum cap) {
         units[activeUnit].enabled = true;
     } else if (glSubsetLive()) {
         emscripten_glEnable(cap);
+        if (std::find(enabledCaps.begin(), enabledCaps.end(), cap) == enabledCaps.end())
+            enabledCaps.push_back(cap);
     }
 }
 
@@ -308,6 +380,8 @@ void glDisable(GLenum cap) {
         units[activeUnit].enabled = false;
     } else if (glSubsetLive()) {
         emscripten_glDisable(cap);
+        enabledCaps.erase(std::remove(enabledCaps.begin(), enabledCaps.end(), cap),
+                          enabledCaps.end());
     }
 }
 
@@ -317,11 +391,21 @@ void glBindTexture(GLenum target, GLuint texture) {
 }
 
 void glGenTextures(GLsizei count, GLuint* names) {
-    if (glSubsetLive()) emscripten_glGenTextures(count, names);
+    if (!glSubsetLive()) return;
+    emscripten_glGenTextures(count, names);
+    for (GLsizei i = 0; i < count; ++i) recordOf(names[i]).made = true;
 }
 
 void glTexParameteri(GLenum target, GLenum name, GLint value) {
-    if (glSubsetLive()) emscripten_glTexParameteri(target, name, value);
+    if (!glSubsetLive()) return;
+    emscripten_glTexParameteri(target, name, value);
+    auto& parameters = recordOf(units[activeUnit].texture).parameters;
+    auto same = std::find_if(parameters.begin(), parameters.end(),
+                             [name](const std::pair<GLenum, GLint>& p) { return p.first == name; });
+    if (same == parameters.end())
+        parameters.emplace_back(name, value);
+    else
+        same->second = value;
 }
 
 void glPixelStorei(GLenum name, GLint value) {
@@ -342,7 +426,12 @@ void glPolygonMode(GLenum, GLenum mode) { outlines = mode == GL_LINE; }
 // The first size message comes before any context exists; natively that
 // call does nothing, in WebGL it would throw.
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
-    if (glSubsetLive()) emscripten_glViewport(x, y, width, height);
+    if (!glSubsetLive()) return;
+    emscripten_glViewport(x, y, width, height);
+    viewport[0] = x;
+    viewport[1] = y;
+    viewport[2] = width;
+    viewport[3] = height;
 }
 
 void glClear(GLbitfield mask) {

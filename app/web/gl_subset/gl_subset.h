@@ -5,6 +5,9 @@
 
 #include <GL/gl.h>
 
+// The texture units the subset has, each with its own texture matrix stack.
+const int GL_SUBSET_UNITS = 2;
+
 // glActiveTextureARB and glMultiTexCoord2fARB, as platGetProcAddress gives them.
 void glSubsetActiveTexture(GLenum unit);
 void glSubsetMultiTexCoord2f(GLenum unit, GLfloat s, GLfloat t);
@@ -16,12 +19,19 @@ void glSubsetProduct(const GLfloat* a, const GLfloat* b, GLfloat* out);
 
 // The top of a stack: GL_MODELVIEW, GL_PROJECTION, or GL_TEXTURE of a unit.
 const GLfloat* glSubsetMatrix(GLenum mode, int unit);
-// Points GL_TEXTURE at this unit's stack (glActiveTextureARB does).
-void glSubsetSelectUnitMatrices(int unit);
+// The unit glActiveTextureARB selected: GL_TEXTURE is its stack.
+int glSubsetActiveUnit();
 
 // Marks the texture bound to the active unit as holding every mipmap level,
 // so that drawing may sample it (gluBuild2DMipmaps, once it has uploaded them).
 void glSubsetMarkBoundComplete();
+// Keeps a copy of the picture gluBuild2DMipmaps was given for the texture
+// bound to the active unit, to build it again after a reset GPU.
+void glSubsetKeepUpload(int width, int height, GLenum format, const void* data);
+// After the browser restored a lost context: makes the subset's own objects
+// and every texture the program made again, under the same names, and puts
+// back the state the program set.
+void glSubsetRestoreObjects();
 
 // True while a WebGL context is current: calls on none do nothing, as GL
 // calls do natively before a context exists.

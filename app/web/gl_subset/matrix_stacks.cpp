@@ -9,16 +9,14 @@
 namespace {
 
 const int STACK_DEPTH = 32;  // GL guarantees 32 model-view entries and 2 of the others
-const int UNIT_COUNT = 2;
 
 struct MatrixStack {
     GLfloat entries[STACK_DEPTH][16];
     int top = 0;
 };
 
-MatrixStack modelView, projection, textureStacks[UNIT_COUNT];
+MatrixStack modelView, projection, textureStacks[GL_SUBSET_UNITS];
 GLenum currentMode = GL_MODELVIEW;
-int activeUnit = 0;
 
 // Fills m with the identity.
 void identity(GLfloat* m) {
@@ -29,7 +27,7 @@ void identity(GLfloat* m) {
 // The stack glMatrixMode selected (the texture stack of the active unit).
 MatrixStack& current() {
     if (currentMode == GL_PROJECTION) return projection;
-    if (currentMode == GL_TEXTURE) return textureStacks[activeUnit];
+    if (currentMode == GL_TEXTURE) return textureStacks[glSubsetActiveUnit()];
     return modelView;
 }
 
@@ -56,8 +54,6 @@ void multiplyAxisAligned(GLfloat sx, GLfloat sy, GLfloat sz, GLfloat tx, GLfloat
 }
 
 }  // namespace
-
-void glSubsetSelectUnitMatrices(int unit) { activeUnit = unit; }
 
 const GLfloat* glSubsetMatrix(GLenum mode, int unit) {
     if (mode == GL_PROJECTION) return projection.entries[projection.top];
