@@ -5,7 +5,11 @@
 // message queue fed from SDL events, key and cursor polling, the millisecond
 // clock. Tested on X11 without a window manager (Xvfb, and Xorg with the dummy
 // driver for real mode switches), under openbox, and on sway 1.7 both natively
-// (SDL_VIDEODRIVER=wayland) and through Xwayland.
+// (SDL_VIDEODRIVER=wayland) and through Xwayland; with SDL 2.26 and 2.32, and
+// with sdl2-compat (SDL 2's interface over SDL 3, as Debian sid, Fedora and
+// Arch ship it) on sway 1.12. Nothing is decided by the SDL version compiled
+// against: each choice is made at run time from what the running SDL did
+// (the driver it picked, a warp or a pointer lock it refused).
 //
 // The port's files, one concern each (app/sdl/; the internals share the
 // namespace sdlport):
@@ -116,6 +120,16 @@
 //    and stalled. Xwayland is told by what the X server reports: its XWAYLAND
 //    extension, or RandR outputs named XWAYLAND0, 1 ... (app/xwayland_check.h;
 //    SDL names a display after its monitor's EDID name where it has one).
+//    The raw motion is selected only while the program steers in a focused
+//    window that is not minimised: a program asleep in SDL_WaitEvent reads
+//    nothing, and the server kept every motion made elsewhere for it (about
+//    70 bytes each). The hold starts a frame after the pointer comes over
+//    the window (SDL says so once it has read the crossing), so the raw
+//    motion made since the crossing, which the port's connection sees in
+//    the server's own order, is the hold's: on sway 1.12 a full-screen
+//    Xwayland window got its first crossing only with the hand's first
+//    motion, and a quick hand's first motions were lost whole (+0.000 for
+//    200 px, with sdl2-compat).
 //  - Frames are paced to the display: swap interval -1 (late swaps tear
 //    instead of waiting a whole frame) where offered, else 1. Mesa's software
 //    GLX (Xvfb, Xwayland) offers neither and leaves frames unpaced.
