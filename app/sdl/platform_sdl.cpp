@@ -9,7 +9,8 @@
 // with sdl2-compat (SDL 2's interface over SDL 3, as Debian sid, Fedora and
 // Arch ship it) on sway 1.12. Nothing is decided by the SDL version compiled
 // against: each choice is made at run time from what the running SDL did
-// (the driver it picked, a warp or a pointer lock it refused).
+// (the driver it picked, a warp or a pointer lock it refused, a full-screen
+// state it did not get).
 //
 // The port's files, one concern each (app/sdl/; the internals share the
 // namespace sdlport):
@@ -65,7 +66,13 @@
 //    would scale the picture to its output's shape, so there the popup fills
 //    the output at the output's size instead (no switch at all). Leaving full
 //    screen (platRestoreDisplayMode, hiding or destroying the window) returns
-//    the desktop mode.
+//    the desktop mode. SDL 3 on X11 takes full screen for granted only once
+//    the window manager has put it in the window's state, and takes the mode
+//    back five seconds after the switch if no window became full screen;
+//    sdl2-compat has it wait for that answer meanwhile. With no window manager
+//    running nobody answers: the port then writes the state itself, as a
+//    window manager would (the popup already covers the switched screen), and
+//    has SDL not wait (SDL_VIDEO_SYNC_WINDOW_OPERATIONS). SDL 2 did neither.
 //  - The default processing of MSG_CLOSE hides the window instead of destroying
 //    it: the GL context lives on the window, and shut-down still makes it
 //    non-current and deletes it after the loop has ended. Hiding a full-screen

@@ -154,6 +154,7 @@ void platShowWindow(WindowHandle handle) {
     PlatWindow* window = knownWindow(handle);
     if (!window) return;
     SDL_ShowWindow(window->sdl);
+    confirmFullScreen(window->sdl);
     window->procedure(window, MSG_SIZE, 0, drawableSize(window));
 }
 

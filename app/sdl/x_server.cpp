@@ -14,6 +14,7 @@
 
 #include "app/xwayland_check.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/Xrandr.h>
@@ -121,6 +122,47 @@ bool xServerHasBoxFonts() {
     char** names = XListFonts(server, "-*-*-medium-r-normal--*-120-*-*-*-*-*-*", 1, &count);
     if (names) XFreeFontNames(names);
     return count > 0;
+}
+
+bool xWindowManagerRunning() {
+    Display* server = connection();
+    if (!server) return false;
+    const Atom check = XInternAtom(server, "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* value = nullptr;
+    const bool said =
+        XGetWindowProperty(server, DefaultRootWindow(server), check, 0, 1, False, XA_WINDOW, &type,
+                           &format, &count, &left, &value) == Success &&
+        count == 1;
+    if (value) XFree(value);
+    return said;
+}
+
+void markFullScreen(unsigned long window, bool on) {
+    Display* server = connection();
+    if (!server) return;
+    const Atom state = XInternAtom(server, "_NET_WM_STATE", False);
+    const Atom fullScreen = XInternAtom(server, "_NET_WM_STATE_FULLSCREEN", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* value = nullptr;
+    std::vector<Atom> atoms;
+    if (XGetWindowProperty(server, window, state, 0, 64, False, XA_ATOM, &type, &format, &count,
+                           &left, &value) == Success &&
+        value && format == 32) {
+        const Atom* listed = reinterpret_cast<const Atom*>(value);
+        for (unsigned long i = 0; i < count; ++i)
+            if (listed[i] != fullScreen) atoms.push_back(listed[i]);
+    }
+    if (value) XFree(value);
+    if (on) atoms.push_back(fullScreen);
+    XChangeProperty(server, window, state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(atoms.data()),
+                    static_cast<int>(atoms.size()));
+    XFlush(server);
 }
 
 bool rawMotionOffered() {

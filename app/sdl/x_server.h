@@ -9,6 +9,11 @@ bool xServerReachable();
 bool xServerIsXwayland();
 // True when the server offers a core font of the kind SDL's own box draws with.
 bool xServerHasBoxFonts();
+// True when a window manager runs on the server (one that says so, as EWMH asks).
+bool xWindowManagerRunning();
+// Marks our WINDOW full screen (ON) or not in its own state, as a window
+// manager does when it grants the change.
+void markFullScreen(unsigned long window, bool on);
 // True where the server offers XInput2 raw motion (2.2 on), which the port
 // then reads itself while steering.
 bool rawMotionOffered();
