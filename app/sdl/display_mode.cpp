@@ -4,6 +4,7 @@
 #include "app/platform.h"
 #include "app/sdl/video_start.h"
 #include "app/sdl/windows.h"
+#include "app/sdl/x_server.h"
 
 namespace sdlport {
 
@@ -24,6 +25,20 @@ void enterFullScreen(SDL_Window* sdl) {
     }
     SDL_SetWindowDisplayMode(sdl, &wantedMode);
     SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN);
+    confirmFullScreen(sdl);
+}
+
+// SDL 3 on X11 asks the window manager for full screen and takes the window's
+// state for its answer; with none running, nobody answers, and five seconds
+// after the switch SDL takes the mode back ("Time out elapsed after mode
+// switch ... reverting"). The port answers in its place, as SDL 2 took its own
+// request for done; the popup already covers the switched screen.
+void confirmFullScreen(SDL_Window* sdl) {
+    const Uint32 flags = SDL_GetWindowFlags(sdl);
+    const bool wanted = modeWanted && (flags & SDL_WINDOW_BORDERLESS);
+    if ((flags & SDL_WINDOW_HIDDEN) || wanted == ((flags & SDL_WINDOW_FULLSCREEN) != 0)) return;
+    const unsigned long window = modesEmulated() ? 0 : xWindowOf(sdl);
+    if (window && !xWindowManagerRunning()) markFullScreen(window, wanted);
 }
 
 }  // namespace sdlport
@@ -66,7 +81,9 @@ bool platChangeDisplayMode(const DisplayMode* mode) {
 
 void platRestoreDisplayMode() {
     modeWanted = false;
-    for (PlatWindow* window : windows)
-        if (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN)
-            SDL_SetWindowFullscreen(window->sdl, 0);
+    for (PlatWindow* window : windows) {
+        if (!(SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN)) continue;
+        SDL_SetWindowFullscreen(window->sdl, 0);
+        confirmFullScreen(window->sdl);
+    }
 }

@@ -9,5 +9,8 @@ extern bool modeWanted;  // a mode accepted by platChangeDisplayMode
 
 // Makes a popup full screen in the mode asked for.
 void enterFullScreen(SDL_Window* sdl);
+// Tells SDL a shown window is full screen, or no longer, where no window
+// manager would.
+void confirmFullScreen(SDL_Window* sdl);
 
 }  // namespace sdlport

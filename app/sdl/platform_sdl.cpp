@@ -5,7 +5,12 @@
 // message queue fed from SDL events, key and cursor polling, the millisecond
 // clock. Tested on X11 without a window manager (Xvfb, and Xorg with the dummy
 // driver for real mode switches), under openbox, and on sway 1.7 both natively
-// (SDL_VIDEODRIVER=wayland) and through Xwayland.
+// (SDL_VIDEODRIVER=wayland) and through Xwayland; with SDL 2.26 and 2.32, and
+// with sdl2-compat (SDL 2's interface over SDL 3, as Debian sid, Fedora and
+// Arch ship it) on sway 1.12. Nothing is decided by the SDL version compiled
+// against: each choice is made at run time from what the running SDL did
+// (the driver it picked, a warp or a pointer lock it refused, a full-screen
+// state it did not get).
 //
 // The port's files, one concern each (app/sdl/; the internals share the
 // namespace sdlport):
@@ -61,7 +66,13 @@
 //    would scale the picture to its output's shape, so there the popup fills
 //    the output at the output's size instead (no switch at all). Leaving full
 //    screen (platRestoreDisplayMode, hiding or destroying the window) returns
-//    the desktop mode.
+//    the desktop mode. SDL 3 on X11 takes full screen for granted only once
+//    the window manager has put it in the window's state, and takes the mode
+//    back five seconds after the switch if no window became full screen;
+//    sdl2-compat has it wait for that answer meanwhile. With no window manager
+//    running nobody answers: the port then writes the state itself, as a
+//    window manager would (the popup already covers the switched screen), and
+//    has SDL not wait (SDL_VIDEO_SYNC_WINDOW_OPERATIONS). SDL 2 did neither.
 //  - The default processing of MSG_CLOSE hides the window instead of destroying
 //    it: the GL context lives on the window, and shut-down still makes it
 //    non-current and deletes it after the loop has ended. Hiding a full-screen
@@ -116,6 +127,16 @@
 //    and stalled. Xwayland is told by what the X server reports: its XWAYLAND
 //    extension, or RandR outputs named XWAYLAND0, 1 ... (app/xwayland_check.h;
 //    SDL names a display after its monitor's EDID name where it has one).
+//    The raw motion is selected only while the program steers in a focused
+//    window that is not minimised: a program asleep in SDL_WaitEvent reads
+//    nothing, and the server kept every motion made elsewhere for it (about
+//    70 bytes each). The hold starts a frame after the pointer comes over
+//    the window (SDL says so once it has read the crossing), so the raw
+//    motion made since the crossing, which the port's connection sees in
+//    the server's own order, is the hold's: on sway 1.12 a full-screen
+//    Xwayland window got its first crossing only with the hand's first
+//    motion, and a quick hand's first motions were lost whole (+0.000 for
+//    200 px, with sdl2-compat).
 //  - Frames are paced to the display: swap interval -1 (late swaps tear
 //    instead of waiting a whole frame) where offered, else 1. Mesa's software
 //    GLX (Xvfb, Xwayland) offers neither and leaves frames unpaced.

@@ -35,24 +35,31 @@ PointerHold currentHold() {
     pointerHold = choosePointerHold();
     const char* driver = SDL_GetCurrentVideoDriver();
     if (pointerHold == PointerHold::capture && driver && std::strcmp(driver, "x11") == 0)
-        rawMotionRead = startRawMotion();
+        rawMotionRead = rawMotionOffered();
     return pointerHold;
+}
+
+// Forgets SDL's motion so far, and the raw motion made so far: all of it, or
+// (OVER_KEPT) what the hand has made since the pointer came over the window.
+void forgetMotion(bool overKept) {
+    SDL_PumpEvents();
+    SDL_FlushEvent(SDL_MOUSEMOTION);
+    if (rawMotionRead && overKept) discardRawMotionElsewhere();
+    if (rawMotionRead && !overKept) discardRawMotion();
 }
 
 // Forgets every motion made so far: what the hand did before the hold began,
 // while a box was up or while the focus was elsewhere steers nothing. KWin's
 // Xwayland hands over relative motion made before the grab, which SDL then
 // counts as the first motion of the hold.
-void forgetMotionSoFar() {
-    SDL_PumpEvents();
-    SDL_FlushEvent(SDL_MOUSEMOTION);
-    if (rawMotionRead) discardRawMotion();
-}
+void forgetMotionSoFar() { forgetMotion(false); }
 
 // SDL refused relative mode (a compositor without the relative-pointer or
 // pointer-constraint protocols): said once, and from then on the view follows
 // the cursor's own motion, as far as the server lets the cursor go.
 void followInstead() {
+    if (rawMotionRead) readRawMotion(false, 0);
+    rawMotionRead = false;
     std::fprintf(stderr,
                  "merrowind: the pointer cannot be captured here (%s); steering follows the "
                  "cursor only as far as it can move\n",
@@ -70,21 +77,27 @@ bool ourFocus(SDL_Window** focus) {
 
 // Captures the pointer while the program steers, one of its windows has the
 // keyboard focus and the pointer has come over that window; gives it back
-// when the focus goes.
+// when the focus goes or the window is minimised. The X server's raw motion
+// is read only meanwhile.
 void holdPointer() {
     if (pointerHold != PointerHold::capture) return;
     SDL_Window* focus = nullptr;
     const bool ours = ourFocus(&focus);
+    const bool steering =
+        cursorSetByProgram && ours && !(SDL_GetWindowFlags(focus) & SDL_WINDOW_MINIMIZED);
+    if (rawMotionRead) readRawMotion(steering, xWindowOf(focus));
     const bool held = SDL_GetRelativeMouseMode() == SDL_TRUE;
     const bool over = focus && SDL_GetMouseFocus() == focus;
-    const bool wanted = cursorSetByProgram && ours && (held || over);
+    const bool wanted = steering && (held || over);
     if (wanted == held) return;
     if (!wanted) {
         SDL_SetRelativeMouseMode(SDL_FALSE);
     } else if (SDL_SetRelativeMouseMode(SDL_TRUE) != 0) {
         followInstead();
     } else {
-        forgetMotionSoFar();
+        // The raw motion made over the window before SDL said the pointer was
+        // there (in the same frame, as a quick hand makes it) is the hold's.
+        forgetMotion(true);
     }
 }
 
@@ -103,12 +116,16 @@ void countMotion(const SDL_MouseMotionEvent& motion) {
     virtualY += motion.yrel;
 }
 
-// Takes the raw motion read since the last pump; it steers only while held.
+// Takes the raw motion read since the last pump; it steers only while held,
+// and what the hand makes over the window is kept until the hold begins.
 void countRawMotion() {
     if (!rawMotionRead) return;
+    if (!SDL_GetRelativeMouseMode()) {
+        discardRawMotionElsewhere();
+        return;
+    }
     int dx = 0, dy = 0;
     takeRawMotion(&dx, &dy);
-    if (pointerHold != PointerHold::capture || !SDL_GetRelativeMouseMode()) return;
     virtualX += dx;
     virtualY += dy;
 }

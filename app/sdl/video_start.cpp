@@ -97,6 +97,13 @@ bool ensureVideo() {
         return false;
     }
     handleXErrors();
+    // sdl2-compat has SDL 3 wait for the window manager's answer to each
+    // change of a window's state; where none runs, nobody answers, and
+    // showing the full-screen popup stalled for the whole five seconds SDL
+    // gives a mode switch. SDL 2 did not wait.
+    if (driver && std::strcmp(driver, "x11") == 0 && !xServerIsXwayland() &&
+        !xWindowManagerRunning())
+        SDL_SetHint("SDL_VIDEO_SYNC_WINDOW_OPERATIONS", "0");
     return true;
 }
 

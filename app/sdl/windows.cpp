@@ -5,6 +5,8 @@
 #include "app/sdl/video_start.h"
 #include "app/sdl/x_errors.h"
 
+#include <SDL_syswm.h>
+
 #include <cstdio>
 #include <string>
 
@@ -53,6 +55,13 @@ intptr_t drawableSize(PlatWindow* window) {
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(window->sdl, &width, &height);
     return packSize(width, height);
+}
+
+unsigned long xWindowOf(SDL_Window* sdl) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!sdl || !SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+    return info.info.x11.window;
 }
 
 }  // namespace sdlport
@@ -145,6 +154,7 @@ void platShowWindow(WindowHandle handle) {
     PlatWindow* window = knownWindow(handle);
     if (!window) return;
     SDL_ShowWindow(window->sdl);
+    confirmFullScreen(window->sdl);
     window->procedure(window, MSG_SIZE, 0, drawableSize(window));
 }
 

@@ -32,6 +32,8 @@ PlatWindow* firstShownWindow();
 intptr_t packSize(int width, int height);
 // The window's drawable size, packed.
 intptr_t drawableSize(PlatWindow* window);
+// The X window under an SDL window; 0 on any other video driver.
+unsigned long xWindowOf(SDL_Window* sdl);
 // Registered with atexit when video starts.
 void destroyWindowsAtExit();
 

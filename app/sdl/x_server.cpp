@@ -6,11 +6,15 @@
 // before, and Xwayland stamps the motions it reads together with one
 // millisecond, so a quick steady hand lost turns through SDL. Raw events go to
 // every client that selects them on the root window, grab or not, so this
-// connection sees each motion once, with its fractions.
+// connection sees each motion once, with its fractions. Crossing events of
+// our windows, on the same connection, come in the server's own order with
+// that motion: the motion made over a window is told from the motion made
+// before the pointer came over it.
 #include "app/sdl/x_server.h"
 
 #include "app/xwayland_check.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/Xrandr.h>
@@ -22,7 +26,10 @@ namespace {
 
 Display* display = nullptr;
 bool opened = false;
-int inputOpcode = -1;  // XInput2's major opcode once raw motion is selected
+int inputOpcode = -1;  // XInput2's major opcode where it offers raw motion
+bool rawSelected = false;
+unsigned long watchedWindow = 0;  // ours, whose crossings we are told of
+bool pointerOver = false;         // over a watched window, as the server last said
 double pendingX = 0, pendingY = 0;
 
 // Our connection, opened on first use; null without an X server.
@@ -61,11 +68,24 @@ void addRawMotion(const XIRawEvent* event) {
     }
 }
 
-// Reads every event that has arrived and sums the raw motions among them.
+// Follows the pointer over and off our windows; grabs and ungrabs move
+// nothing. Motion made before the pointer came over is made elsewhere.
+void followCrossing(const XCrossingEvent& crossing) {
+    if (crossing.mode != NotifyNormal) return;
+    if (crossing.type == EnterNotify) {
+        pointerOver = true;
+        pendingX = pendingY = 0;
+    } else if (crossing.detail != NotifyInferior) {
+        pointerOver = false;
+    }
+}
+
+// Reads every event that has arrived: raw motions are summed, crossings followed.
 void readRawEvents() {
     while (XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);
+        if (event.type == EnterNotify || event.type == LeaveNotify) followCrossing(event.xcrossing);
         XGenericEventCookie* cookie = &event.xcookie;
         if (cookie->type != GenericEvent || cookie->extension != inputOpcode) continue;
         if (!XGetEventData(display, cookie)) continue;
@@ -104,34 +124,91 @@ bool xServerHasBoxFonts() {
     return count > 0;
 }
 
-bool startRawMotion() {
-    if (inputOpcode >= 0) return true;
+bool xWindowManagerRunning() {
+    Display* server = connection();
+    if (!server) return false;
+    const Atom check = XInternAtom(server, "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* value = nullptr;
+    const bool said =
+        XGetWindowProperty(server, DefaultRootWindow(server), check, 0, 1, False, XA_WINDOW, &type,
+                           &format, &count, &left, &value) == Success &&
+        count == 1;
+    if (value) XFree(value);
+    return said;
+}
+
+void markFullScreen(unsigned long window, bool on) {
+    Display* server = connection();
+    if (!server) return;
+    const Atom state = XInternAtom(server, "_NET_WM_STATE", False);
+    const Atom fullScreen = XInternAtom(server, "_NET_WM_STATE_FULLSCREEN", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, left = 0;
+    unsigned char* value = nullptr;
+    std::vector<Atom> atoms;
+    if (XGetWindowProperty(server, window, state, 0, 64, False, XA_ATOM, &type, &format, &count,
+                           &left, &value) == Success &&
+        value && format == 32) {
+        const Atom* listed = reinterpret_cast<const Atom*>(value);
+        for (unsigned long i = 0; i < count; ++i)
+            if (listed[i] != fullScreen) atoms.push_back(listed[i]);
+    }
+    if (value) XFree(value);
+    if (on) atoms.push_back(fullScreen);
+    XChangeProperty(server, window, state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(atoms.data()),
+                    static_cast<int>(atoms.size()));
+    XFlush(server);
+}
+
+bool rawMotionOffered() {
+    static int offered = -1;
+    if (offered >= 0) return offered == 1;
     Display* server = connection();
     int opcode = 0, event = 0, error = 0;
-    if (!server || !XQueryExtension(server, "XInputExtension", &opcode, &event, &error))
-        return false;
     int major = 2, minor = 2;  // 2.1 on: raw events reach the root during grabs too
-    if (XIQueryVersion(server, &major, &minor) != Success) return false;
+    offered = server && XQueryExtension(server, "XInputExtension", &opcode, &event, &error) &&
+              XIQueryVersion(server, &major, &minor) == Success;
+    if (offered) inputOpcode = opcode;
+    return offered == 1;
+}
+
+void readRawMotion(bool on, unsigned long window) {
+    if (!rawMotionOffered()) return;
+    if (on && window && window != watchedWindow) {
+        XSelectInput(display, window, EnterWindowMask | LeaveWindowMask);
+        watchedWindow = window;
+        pointerOver = false;
+    }
+    if (on == rawSelected) return;
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-    XISetMask(bits, XI_RawMotion);
+    if (on) XISetMask(bits, XI_RawMotion);
     XIEventMask mask = {XIAllMasterDevices, sizeof bits, bits};
-    XISelectEvents(server, DefaultRootWindow(server), &mask, 1);
-    XSync(server, False);
-    inputOpcode = opcode;
+    XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
+    rawSelected = on;
     discardRawMotion();
-    return true;
 }
 
 void discardRawMotion() {
-    if (inputOpcode < 0) return;
+    if (!display || inputOpcode < 0) return;
     // Everything the server made before this moment is in once the round trip ends.
     XSync(display, False);
     readRawEvents();
     pendingX = pendingY = 0;
 }
 
+void discardRawMotionElsewhere() {
+    if (!display || inputOpcode < 0) return;
+    readRawEvents();
+    if (!pointerOver) pendingX = pendingY = 0;
+}
+
 void takeRawMotion(int* dx, int* dy) {
-    if (inputOpcode < 0) return;
+    if (!display || inputOpcode < 0) return;
     readRawEvents();
     const int wholeX = static_cast<int>(pendingX), wholeY = static_cast<int>(pendingY);
     pendingX -= wholeX;

@@ -16,6 +16,7 @@ const Row rows[] = {
     {"Xwayland 22.1: outputs XWAYLAND0, 1", {false, true, {"XWAYLAND0", "XWAYLAND1"}, true}, true},
     {"Xvfb inside a Wayland session", {false, true, {"screen"}, true}, false},
     {"Xorg with the dummy driver", {false, true, {"DUMMY0"}, false}, false},
+    {"Xorg started from a Wayland session", {false, true, {"DUMMY0"}, true}, false},
     {"RandR off, in a Wayland session", {false, false, {}, true}, true},
     {"RandR off, no Wayland session", {false, false, {}, false}, false},
 };
