@@ -2,6 +2,7 @@
 #include "app/scene_setup.h"
 
 #include "app/gl_api.h"
+#include "app/packaged_set.h"
 #include "app/startup.h"
 #include "app/window.h"
 #include "assets/textures.h"
@@ -39,7 +40,8 @@ bool attachSceneContext(WindowHandle window) {
 }
 
 void loadScene() {
-    readHeightFile(HEIGHT_FILE, TERRAIN_EDGE * TERRAIN_EDGE, heightField);
+    choosePackagedFiles();
+    readHeightFile(assetPath(HEIGHT_FILE), TERRAIN_EDGE * TERRAIN_EDGE, heightField);
 
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);

@@ -1,6 +1,7 @@
 // The scene's mipmapped textures, each built once from a BMP file at start-up.
 #include "assets/textures.h"
 
+#include "app/packaged_set.h"
 #include "app/platform.h"
 #include "app/window.h"
 #include "assets/bmp_loader.h"
@@ -50,5 +51,5 @@ bool makeMipmappedTexture(GLuint* slot, const char* path) {
 
 void makeSceneTextures() {
     for (const SceneTexture& texture : SCENE_TEXTURES)
-        makeMipmappedTexture(&TextureSet[texture.slot], texture.path);
+        makeMipmappedTexture(&TextureSet[texture.slot], assetPath(texture.path));
 }

@@ -31,6 +31,7 @@ extern const SceneTexture SCENE_TEXTURES[SCENE_TEXTURE_COUNT];
 // With the context current: loads path and builds a mipmapped texture into
 // *slot; false (and a box) when the file is missing or unreadable.
 bool makeMipmappedTexture(GLuint* slot, const char* path);
-// Makes every file of SCENE_TEXTURES into its slot of TextureSet, in the
-// table's order; a file that fails does not stop the rest.
+// Makes every file of SCENE_TEXTURES (or its packaged copy, app/packaged_set.h)
+// into its slot of TextureSet, in the table's order; a file that fails does
+// not stop the rest.
 void makeSceneTextures();

@@ -4,8 +4,9 @@
 #  - the Debian package: lintian and desktop-file-validate are clean; in a
 #    fresh minimal Debian 12 root that never ran install-deps, `apt install
 #    ./merrowind_….deb` brings all it needs, the menu entry's command goes
-#    through tests/e2e/check_run.sh's steps, and `apt-get purge` leaves none of
-#    the package's files behind;
+#    through tests/e2e/check_run.sh's steps (again in a folder whose texture3/
+#    holds two files: the package gives the rest and one line names them), and
+#    `apt-get purge` leaves none of the package's files behind;
 #  - the Windows zip: unpacked into a fresh folder with a fresh Wine prefix,
 #    and tests/e2e-windows/test_wine.sh run from there;
 #  - the web bundle: unpacked, served,
@@ -55,6 +56,13 @@ EOF
 chmod +x "$root_work/menu-entry"
 step "the menu entry's command, $command, in root's home folder"
 TMPDIR=$root/tmp CHECK_RUN_COMMAND=$root_work/menu-entry CHECK_RUN_DIR=$root/root \
+    bash tests/e2e/check_run.sh
+mkdir -p "$root/root/partial/texture3"
+cp "$root"/usr/share/games/merrowind/texture3/{Terrain.raw,Top.bmp} "$root/root/partial/texture3"
+step "the menu entry's command in a folder whose texture3/ has only Terrain.raw and Top.bmp"
+TMPDIR=$root/tmp CHECK_RUN_COMMAND=$root_work/menu-entry CHECK_RUN_DIR=$root/root/partial \
+    CHECK_RUN_STDERR="merrowind: texture3/ lacks Terrain.bmp, Detail.bmp, Back.bmp, Front.bmp, \
+Bottom.bmp, Left.bmp, Right.bmp, NSXtop.bmp, NSXback.bmp: taken from /usr/share/games/merrowind/texture3" \
     bash tests/e2e/check_run.sh
 
 step "apt-get purge merrowind"

@@ -5,8 +5,9 @@
 # texture3/ of the tree); .ci/fresh-debian runs it after ./test.
 #
 # The packaging leg runs the same steps against the installed package:
-# CHECK_RUN_COMMAND is then the command to start (its menu entry's) and
-# CHECK_RUN_DIR the folder to start it in.
+# CHECK_RUN_COMMAND is then the command to start (its menu entry's),
+# CHECK_RUN_DIR the folder to start it in, and CHECK_RUN_STDERR, if set, the
+# one line of the program's own ("merrowind: ...") its output must hold.
 source "$(dirname "$0")/lib.sh"
 
 E2E_PROGRAM=${CHECK_RUN_COMMAND:-$E2E_SOURCE/run}
@@ -27,4 +28,6 @@ e2e_key "$win" Escape
 e2e_wait_exit 30
 e2e_expect_eq 0 "$E2E_EXIT_CODE" "$what: exit code after Escape"
 e2e_expect_eq 1 "$(e2e_box_count)" "$what: boxes shown with the generated assets"
+[ -z "${CHECK_RUN_STDERR:-}" ] || e2e_expect_eq "$CHECK_RUN_STDERR" \
+    "$(grep '^merrowind: ' "$E2E_TMP/program$E2E_RUNS.log")" "$what: its lines on standard error"
 e2e_pass
