@@ -265,8 +265,13 @@ _wl_client_origin() {
 # The box has the compositor's focus, and Xwayland has given it the X input
 # focus: a key sent before that would be lost.
 _wl_box_focused() {
+    # SDL shows its box from a process of its own, whose pid sway lists, so the
+    # box is found by its caption among all windows. The test prints true or
+    # false whatever it finds: on no input at all jq 1.6's -e passed (and a
+    # search by the program's pid found nothing), jq 1.7's fails.
     if [ "$WL_COMPOSITOR" = sway ]; then
-        wl_windows | jq -e --arg name "$1" 'select(.name == $name and .focused)' >/dev/null ||
+        swaymsg -t get_tree 2>/dev/null | jq -e --arg name "$1" '[.. | objects |
+            select(.name? == $name and .shell? != null and .focused)] | length > 0' >/dev/null ||
             return 1
     fi
     local box
