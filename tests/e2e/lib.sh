@@ -315,18 +315,12 @@ e2e_cpu_over_observation() {
 # viewable or hidden.
 e2e_windows() { "$E2E_FAKEMOTION" --windows; }
 
-# The id of a viewable top-level window with exactly this name, if any. Under
-# a window manager the windows sit inside its frames, and it lists them.
+# The id of a viewable top-level window with exactly this name, if any (under
+# a window manager, one in its frames).
 e2e_find_window() {
-    local id
-    id=$(e2e_windows | awk -v name="$1" '
+    e2e_windows | awk -v name="$1" '
         $2 == "viewable" { id = $1; for (i = 1; i <= 6; i++) $i = ""; sub(/^ +/, "");
-                           if ($0 == name) { print id; exit } }')
-    if [ -z "$id" ] && command -v wmctrl >/dev/null; then
-        id=$(wmctrl -l 2>/dev/null | awk -v name="$1" '
-            { id = $1; $1 = $2 = $3 = ""; sub(/^ +/, ""); if ($0 == name) { print id; exit } }')
-    fi
-    echo "$id"
+                           if ($0 == name) { print id; exit } }'
 }
 
 # Waits for a viewable window with exactly this name; prints its id.

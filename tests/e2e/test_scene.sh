@@ -14,9 +14,11 @@ e2e_start_xvfb 1024x768
 # Measures over a WxH+X+Y part of a shot, each 0..1: the share of red pixels
 # (red well above green and blue), the share of pixels whose mean of R, G and B
 # lies above a percentage, the mean brightness, and mean blue minus mean green.
+# ImageMagick 7's convert writes a line of its own ("list") before the figure
+# when it runs -fx, so only the figure is kept.
 red_share() {
     convert "$1" -crop "$2" +repage -fx '(r > g + 0.25 && r > b + 0.25) ? 1 : 0' \
-        -format '%[fx:mean]' info:
+        -format '%[fx:mean]\n' info: | awk '/^[0-9.e+-]+$/ { share = $0 } END { print share }'
 }
 share_above() {
     convert "$1" -crop "$2" +repage -grayscale Average -threshold "$3%" -format '%[fx:mean]' info:
@@ -29,8 +31,10 @@ difference() {
     convert "$1" "$2" -crop "$3" +repage -compose difference -composite \
         -format '%[fx:mean]' info:
 }
-# Compares two numbers the way awk does; true when the expression holds.
-holds() { awk -v a="$1" -v b="$2" "BEGIN { exit !($3) }"; }
+# Compares two numbers the way awk does; true when the expression holds. A
+# measure that is not a number (a tool's stray output) holds nothing: awk
+# would compare it as text.
+holds() { awk -v a="$1" -v b="$2" "BEGIN { exit !(a == a + 0 && ($3)) }"; }
 
 # Takes a screenshot of the 800 x 600 client and prints its path.
 shot() {

@@ -45,8 +45,12 @@ expect_said "Options: $QUESTION" "the question without a display"
 e2e_expect_eq "merrowind: Options: $QUESTION" "$(head -n1 "$E2E_TMP/program$E2E_RUNS.log")" \
     "the first line without a display"
 
-# --- No OpenGL: an X server without GLX, and one whose GLX has no client ------
-# driver to match. Either way the pixel-format failure, then a clean exit.
+# --- No OpenGL: an X server without GLX, and a GLX server whose GL library ----
+# the program cannot load (SDL loads it at run time). Either way the
+# pixel-format failure, then a clean exit. Hiding Mesa's drivers
+# (LIBGL_DRIVERS_PATH) no longer takes GL away on Mesa 25, whose drivers are
+# linked in, nor does naming a GLX vendor that does not exist (libglvnd falls
+# back to the server's): the library itself is the one thing all releases load.
 no_opengl() {
     e2e_start_program "$E2E_TMP/fonts" "$@"
     e2e_answer_box_text Options "$QUESTION" Escape
@@ -58,7 +62,7 @@ no_opengl() {
     expect_said "no OpenGL window" "no OpenGL ($*)"
 }
 e2e_start_xvfb 1024x768
-no_opengl LIBGL_DRIVERS_PATH=/nonexistent
+no_opengl SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1
 kill "$E2E_XSERVER_PID" && wait "$E2E_XSERVER_PID" 2>/dev/null
 e2e_start_xvfb 1024x768 -extension GLX
 no_opengl

@@ -106,6 +106,7 @@ wl_start() {
     printf '#!/bin/sh\nenv >%s.part && mv %s.part %s\n' "$WL_RUNTIME/environment" \
         "$WL_RUNTIME/environment" "$WL_RUNTIME/environment" >"$WL_RUNTIME/ready"
     chmod 755 "$WL_RUNTIME/ready"
+    WL_FLUSH=()
     "wl_start_$WL_COMPOSITOR" "$@"
     _wl_to_middle
 }
@@ -265,8 +266,13 @@ _wl_client_origin() {
 # The box has the compositor's focus, and Xwayland has given it the X input
 # focus: a key sent before that would be lost.
 _wl_box_focused() {
+    # SDL shows its box from a process of its own, whose pid sway lists, so the
+    # box is found by its caption among all windows. The test prints true or
+    # false whatever it finds: on no input at all jq 1.6's -e passed (and a
+    # search by the program's pid found nothing), jq 1.7's fails.
     if [ "$WL_COMPOSITOR" = sway ]; then
-        wl_windows | jq -e --arg name "$1" 'select(.name == $name and .focused)' >/dev/null ||
+        swaymsg -t get_tree 2>/dev/null | jq -e --arg name "$1" '[.. | objects |
+            select(.name? == $name and .shell? != null and .focused)] | length > 0' >/dev/null ||
             return 1
     fi
     local box
@@ -275,14 +281,14 @@ _wl_box_focused() {
 }
 
 # The moves a hand makes where the program must not steer by them (before it
-# starts, over the question). The last pixel's pair is for KWin 5.27: its fake
-# input device sends no pointer frame, so Xwayland passes a motion on only
-# with the next one. Without it the -200, -150 reached the program at its
-# first steering motion, long after the question, and turned the view in 5
-# runs of 5, the program before the hold forgot earlier motion included; with
-# it that program passed 3 runs of 3. A real mouse ends each motion with a
-# frame, as KWin's newer fake input does.
-WL_UNHELD_MOVES=("rel 200 150" "rel -200 -150" "rel 1 0" "rel -1 0")
+# starts, over the question), then WL_FLUSH, the moves that make a compositor
+# whose fake input sends no pointer frame pass the last motion on (KWin 5.27;
+# see desktop_kwin.sh). Without that flush the -200, -150 reached the program
+# at its first steering motion, long after the question, and turned the view
+# in 5 runs of 5, the program before the hold forgot earlier motion included;
+# with it that program passed 3 runs of 3.
+WL_UNHELD_MOVES=("rel 200 150" "rel -200 -150")
+WL_FLUSH=()
 
 # Waits for the next box, checks its caption, moves the mouse over it and
 # answers it with a key of the virtual keyboard (Return: Yes or OK; Escape: No).
@@ -295,7 +301,7 @@ wl_answer_box() {
     line=$(sed -n "${number}p" "$E2E_BOX_LOG")
     [ "${line%%$'\t'*}" = "$caption" ] || e2e_fail "box $number is '$line', not '$caption'"
     e2e_wait_until "$timeout" _wl_box_focused "$caption" || e2e_fail "box '$caption' never had the focus"
-    wl_input "${WL_UNHELD_MOVES[@]}"
+    wl_input "${WL_UNHELD_MOVES[@]}" "${WL_FLUSH[@]}"
     case $key in
     Return) code=28 ;;
     Escape) code=1 ;;
@@ -307,6 +313,8 @@ wl_answer_box() {
 
 # Saves what the output shows as a PNG (sway's; the others bring their own).
 wl_screenshot() { grim "$1" || e2e_fail "cannot take a screenshot of the output"; }
+# True where the program's window can be pictured (not everywhere on KWin).
+wl_pictured() { :; }
 
 # ---- Steering ------------------------------------------------------------------
 
@@ -543,7 +551,7 @@ wl_run_leg() {
     [[ " $* " = *" SDL_VIDEODRIVER=wayland "* ]] && WL_NATIVE=1
     local trace=()
     [ "$WL_NATIVE" = 1 ] && [ "$WL_COMPOSITOR" != sway ] && trace=(WAYLAND_DEBUG=client)
-    wl_input "${WL_UNHELD_MOVES[@]}"
+    wl_input "${WL_UNHELD_MOVES[@]}" "${WL_FLUSH[@]}"
     e2e_start_program "$dir" LIBGL_ALWAYS_SOFTWARE=1 "${trace[@]}" \
         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$@"
     if [ "$mode" = full ]; then
@@ -564,9 +572,11 @@ wl_run_leg() {
                 e2e_expect_eq "$expected" "$(_wl_shape rect)" "$label: full screen over the output"
         fi
         local png=$E2E_TMP/${label//[^A-Za-z0-9]/-}.png error
-        e2e_wait_until 30 _wl_filled "$png" ||
+        if ! wl_pictured; then
+            WL_MEASURED+=("$label: not pictured, $WL_COMPOSITOR offers no picture of it here")
+        elif ! e2e_wait_until 30 _wl_filled "$png"; then
             e2e_fail "$label: the scene does not fill the output (see $png)"
-        if [ -n "$WL_FRAMED_PNG" ]; then
+        elif [ -n "$WL_FRAMED_PNG" ]; then
             error=$(_wl_shape_error "$png")
             WL_MEASURED+=("$label: full screen's shape off the framed picture by $error")
             awk -v e="$error" -v t="$WL_SHAPE_TOLERANCE" 'BEGIN { exit !(e != "" && e < t) }' ||

@@ -7,12 +7,14 @@
  *   fakemotion --where        print the pointer's screen position as "X Y"
  *   fakemotion --close ID     ask window ID to close, as a window manager's
  *                             close button does (WM_DELETE_WINDOW)
- *   fakemotion --windows      list the top-level windows, one a line:
+ *   fakemotion --windows      list the top-level windows (and the clients in a
+ *                             window manager's frames), one a line:
  *                             "ID STATE X Y WIDTH HEIGHT NAME", STATE being
  *                             viewable or hidden. xdotool search cannot match
  *                             SDL's message boxes: their names are UTF8_STRING.
  *
  * Exit code 0 on success, 1 on failure, 2 on bad usage. */
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
@@ -76,21 +78,50 @@ static void printName(Display* display, Window window) {
     }
 }
 
+/* One line of the listing; X and Y are the window's outer corner on the screen. */
+static void printWindow(Display* display, Window window) {
+    XWindowAttributes attributes;
+    Window child;
+    int x, y;
+    if (!XGetWindowAttributes(display, window, &attributes) ||
+        !XTranslateCoordinates(display, window, attributes.root, 0, 0, &x, &y, &child))
+        return;
+    printf("0x%lx %s %d %d %d %d ", (unsigned long)window,
+           attributes.map_state == IsViewable ? "viewable" : "hidden", x - attributes.border_width,
+           y - attributes.border_width, attributes.width, attributes.height);
+    printName(display, window);
+    printf("\n");
+}
+
+/* A window gone between the listing and the look at it is left out. */
+static int ignoreError(Display* display, XErrorEvent* error) {
+    (void)display;
+    (void)error;
+    return 0;
+}
+
+/* The root's children, then the clients a window manager keeps inside its
+ * frames (its _NET_CLIENT_LIST). That list is read here rather than through
+ * `wmctrl -l`: wmctrl 1.07 (Debian 13) crashes on a window without
+ * WM_CLIENT_MACHINE, as SDL's message box is. */
 static int listWindows(Display* display) {
     Window root, parent, *children = NULL;
     unsigned int count = 0;
+    XSetErrorHandler(ignoreError);
     if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
         return 1;
-    for (unsigned int i = 0; i < count; ++i) {
-        XWindowAttributes attributes;
-        if (!XGetWindowAttributes(display, children[i], &attributes)) continue;
-        printf("0x%lx %s %d %d %d %d ", (unsigned long)children[i],
-               attributes.map_state == IsViewable ? "viewable" : "hidden", attributes.x,
-               attributes.y, attributes.width, attributes.height);
-        printName(display, children[i]);
-        printf("\n");
-    }
+    for (unsigned int i = 0; i < count; ++i) printWindow(display, children[i]);
     if (children) XFree(children);
+
+    Atom type;
+    int format;
+    unsigned long clients = 0, after;
+    unsigned char* data = NULL;
+    if (XGetWindowProperty(display, root, XInternAtom(display, "_NET_CLIENT_LIST", False), 0, 4096,
+                           False, XA_WINDOW, &type, &format, &clients, &after, &data) == Success &&
+        data && type == XA_WINDOW && format == 32)
+        for (unsigned long i = 0; i < clients; ++i) printWindow(display, ((Window*)data)[i]);
+    if (data) XFree(data);
     return 0;
 }
 
