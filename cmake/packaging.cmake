@@ -13,6 +13,12 @@ set(MERROWIND_DATA_PATH ${CPACK_PACKAGING_INSTALL_PREFIX}/${MERROWIND_DATA_DIR})
 set(MERROWIND_PROGRAM_PATH ${CPACK_PACKAGING_INSTALL_PREFIX}/${MERROWIND_LIB_DIR}/merrowind)
 configure_file(packaging/merrowind.in ${CMAKE_BINARY_DIR}/packaging/merrowind @ONLY)
 configure_file(packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
+# Software centres find the program by its AppStream component, named in
+# reverse order of the project's site, whose docs/ holds the screenshots.
+set(MERROWIND_HOMEPAGE https://merrowind.example/)
+set(MERROWIND_APP_ID example.merrowind.Merrowind)
+configure_file(packaging/merrowind.metainfo.xml.in
+               ${CMAKE_BINARY_DIR}/packaging/${MERROWIND_APP_ID}.metainfo.xml @ONLY)
 set(MAN_PAGES merrowind merrowind-assets bmpcheck)
 foreach(page ${MAN_PAGES})
   configure_file(packaging/man/${page}.6 ${CMAKE_BINARY_DIR}/packaging/man/${page}.6 @ONLY)
@@ -50,6 +56,7 @@ install(TARGETS merrowind-assets bmpcheck DESTINATION ${MERROWIND_GAMES_DIR})
 install(PROGRAMS ${PKG}/merrowind DESTINATION ${MERROWIND_GAMES_DIR})
 install(DIRECTORY ${PKG}/texture3 DESTINATION ${MERROWIND_DATA_DIR})
 install(FILES packaging/merrowind.desktop DESTINATION share/applications)
+install(FILES ${PKG}/${MERROWIND_APP_ID}.metainfo.xml DESTINATION share/metainfo)
 foreach(size ${ICON_SIZES})
   install(FILES ${PKG}/icons/${size}/merrowind.png
           DESTINATION share/icons/hicolor/${size}x${size}/apps)
@@ -72,6 +79,7 @@ keyboard. It uses OpenGL 1.1 and GLU through SDL2.
 The package holds the program with its generated asset set, the asset
 generator merrowind-assets and the BMP checker bmpcheck.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${MERROWIND_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
