@@ -123,12 +123,15 @@ static int watchFrames(Display* display, Window window) {
         fprintf(stderr, "fakemotion: the X server has no DAMAGE extension\n");
         return 1;
     }
+    /* The server counts a shown window as wholly damaged when watching starts. */
     Damage damage = XDamageCreate(display, window, XDamageReportNonEmpty);
+    XDamageSubtract(display, damage, None, None);
     XSync(display, False);
+    XEvent event;
+    while (XCheckTypedEvent(display, eventBase + XDamageNotify, &event)) continue;
     printf("watching\n");
     for (;;) {
         fflush(stdout);
-        XEvent event;
         XNextEvent(display, &event);
         if (event.type != eventBase + XDamageNotify) continue;
         XDamageSubtract(display, damage, None, None);
