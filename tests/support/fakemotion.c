@@ -115,8 +115,9 @@ static int closeWindow(Display* display, Window window) {
 }
 
 /* One line per picture: a frame's swap puts the whole picture at once, and the
- * damage is taken away after each report, so two reports are two puts. Frames
- * drawn faster than this reads them may share a line, never the reverse. */
+ * damage is taken away after each report. Frames drawn faster than this reads
+ * them may share a line; only the server's own painting of a resized or newly
+ * shown window adds one that no frame drew. */
 static int watchFrames(Display* display, Window window) {
     int eventBase, errorBase;
     if (!XDamageQueryExtension(display, &eventBase, &errorBase)) {
