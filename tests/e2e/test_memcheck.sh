@@ -44,8 +44,8 @@ e2e_log "first frame drawn under valgrind"
 # outline switches, the repeat step, a resize - each given frames to act in,
 # counted as the pictures the window shows.
 SPY=$E2E_TMP/titles.txt
-e2e_spy_frames "$win" "$SPY" &
-spy_pid=$!
+e2e_spy_frames "$win" "$SPY"
+spy_pid=$E2E_SPY
 trap 'kill "$spy_pid" 2>/dev/null; e2e_cleanup' EXIT
 frames() { wc -l <"$SPY" | tr -d ' '; }
 wait_frames() {

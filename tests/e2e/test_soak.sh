@@ -42,8 +42,8 @@ win=$(e2e_main_window 60)
 e2e_wait_title "$win" '^PosX=' 60 >/dev/null
 
 SPY=$E2E_TMP/titles.txt
-e2e_spy_frames "$win" "$SPY" &
-spy_pid=$!
+e2e_spy_frames "$win" "$SPY"
+spy_pid=$E2E_SPY
 # Another client's window to take the focus away to, out of the program's way.
 xmessage -buttons '' -geometry 120x40+890+720 -title elsewhere elsewhere >/dev/null 2>&1 &
 other_pid=$!
