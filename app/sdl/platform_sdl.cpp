@@ -22,7 +22,8 @@
 //   keys           virtual-key codes to and from SDL keys, the key state
 //   pointer        warp, capture or follow for steering; cursor position
 //   queue          SDL events into the Win32-like message queue
-//   message_box    modal boxes and the true reason one cannot be shown
+//   message_box    modal boxes, through Xwayland where SDL's Wayland driver
+//                  has none, and the true reason one cannot be shown
 //   gl_context     the rendering context and extension entry points
 //   this file      these notes, the clock and the module handle.
 //
@@ -39,9 +40,12 @@
 //    information icon. Return presses Yes (or OK), Escape presses No (or OK).
 //    A Yes/No box closed through its window frame counts as No: Win32 offers no
 //    close button on such a box, and Escape is the nearest thing.
-//    A box SDL cannot show (its X11 box needs the X core fonts; on Wayland it
-//    needs zenity) is written to standard error and answers 0, with the cause
-//    found by the port: SDL's own error names whatever it tried last.
+//    A box SDL cannot show (SDL 2's X11 box needs the X core fonts; on Wayland
+//    SDL has only zenity, and from 2.32 on no longer falls back to its X11
+//    box) is shown through Xwayland by a copy of the program running SDL's X11
+//    driver (message_box.h) where an X server answers; failing that, it is
+//    written to standard error and answers 0, with the cause found by the
+//    port: SDL's own error names whatever it tried last.
 //  - When a box closes, the keyboard focus goes back to its owner, or to the
 //    first shown window, as Win32 hands the activation back.
 //  - Test hook: MERROWIND_BOX_LOG (app/box_report.h). SDL's X11 box draws its

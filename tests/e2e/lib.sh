@@ -368,13 +368,16 @@ e2e_settled() {
     e2e_fail "the title never settled: '$after'"
 }
 
-# Waits until the program has drawn N more frames (default 3) in the window:
-# every frame writes the title once, and `xprop -spy` prints a line for each
-# write, after one for the title it starts with.
+# Starts writing a line to FILE for every picture the window shows, after a
+# first one once it watches; E2E_SPY is its pid, to stop it. Not the title:
+# SDL 3 skips writing one that has not changed.
+e2e_spy_frames() { "$E2E_FAKEMOTION" --frames "$1" >"$2" 2>/dev/null & E2E_SPY=$!; }
+
+# Waits until the program has drawn N more frames (default 3) in the window.
 e2e_wait_frames() {
     local id=$1 count=${2:-3} log="$E2E_TMP/frames.$BASHPID" spy
-    xprop -spy -id "$id" _NET_WM_NAME >"$log" 2>/dev/null &
-    spy=$!
+    e2e_spy_frames "$id" "$log"
+    spy=$E2E_SPY
     e2e_wait_until 30 _e2e_lines_at_least "$log" $((count + 1))
     local drawn=$?
     e2e_stop "$spy"

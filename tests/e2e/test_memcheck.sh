@@ -42,10 +42,10 @@ e2e_log "first frame drawn under valgrind"
 
 # A little of everything a frame can do - steering, driving, the detail and
 # outline switches, the repeat step, a resize - each given frames to act in,
-# counted from the title changes (one a frame).
+# counted as the pictures the window shows.
 SPY=$E2E_TMP/titles.txt
-xprop -spy -id "$win" _NET_WM_NAME >"$SPY" 2>/dev/null &
-spy_pid=$!
+e2e_spy_frames "$win" "$SPY"
+spy_pid=$E2E_SPY
 trap 'kill "$spy_pid" 2>/dev/null; e2e_cleanup' EXIT
 frames() { wc -l <"$SPY" | tr -d ' '; }
 wait_frames() {

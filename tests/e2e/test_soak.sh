@@ -7,8 +7,8 @@
 # is within 2 % of its value after the first 500 frames, Escape ends the
 # program with 0, and there is no sanitizer report.
 #
-# Frames are counted, not estimated: every frame sets the window title once,
-# and `xprop -spy` prints one line for each change of the title property.
+# Frames are counted, not estimated: e2e_spy_frames writes a line for each
+# picture the window shows.
 #
 # Resident memory is made to follow the live heap. glibc's malloc raises its
 # mmap threshold after the first large free, after which window-sized buffers
@@ -42,8 +42,8 @@ win=$(e2e_main_window 60)
 e2e_wait_title "$win" '^PosX=' 60 >/dev/null
 
 SPY=$E2E_TMP/titles.txt
-xprop -spy -id "$win" _NET_WM_NAME >"$SPY" 2>/dev/null &
-spy_pid=$!
+e2e_spy_frames "$win" "$SPY"
+spy_pid=$E2E_SPY
 # Another client's window to take the focus away to, out of the program's way.
 xmessage -buttons '' -geometry 120x40+890+720 -title elsewhere elsewhere >/dev/null 2>&1 &
 other_pid=$!

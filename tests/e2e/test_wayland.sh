@@ -12,6 +12,17 @@ wl_start sway 1280x800 1
 e2e_make_assets "$E2E_TMP/run"
 wl_run_leg "Wayland, framed" framed "$E2E_TMP/run" SDL_VIDEODRIVER=wayland
 wl_run_leg "Wayland, full screen" full "$E2E_TMP/run" SDL_VIDEODRIVER=wayland
+# Without zenity, SDL's Wayland driver has no box: the question comes up as
+# SDL's X11 box through Xwayland, focused and answered with keys; where DISPLAY
+# names no server it goes unanswered (No), its reason naming both causes.
+wl_run_leg "Wayland, framed, no zenity" framed "$E2E_TMP/run" SDL_VIDEODRIVER=wayland PATH=/none
+e2e_start_program "$E2E_TMP/run" LIBGL_ALWAYS_SOFTWARE=1 SDL_VIDEODRIVER=wayland PATH=/none \
+    DISPLAY=:987
+wl_wait_title '^PosX=' >/dev/null
+grep -qF "(the message box could not be shown: on Wayland the box is shown by zenity, which is not installed, and no X server answers on DISPLAY=:987 to draw SDL's X11 box instead; no answer, taken as No)" "$E2E_TMP/program$E2E_RUNS.log" ||
+    e2e_fail "no zenity, no X server: the reason is not named"
+wl_input "tap 1"
+e2e_wait_exit 30
 swaymsg output HEADLESS-1 scale 2 >/dev/null || e2e_fail "cannot set the output's scale"
 wl_run_leg "Wayland, full screen at scale 2" full "$E2E_TMP/run" SDL_VIDEODRIVER=wayland
 # sway without pointer lock: the view still turns by the mouse's way. SDL 2.26

@@ -202,10 +202,18 @@ wl_input() {
 
 # The program's windows as JSON objects, one a line: name, shell, focused,
 # fullscreen_mode, rect (on the output, frame included) and window_rect (the
-# client area inside the frame).
+# client area inside the frame). A box may come from a copy the program
+# started (app/sdl/message_box.h), which SDL's X11 box forks once more: two
+# generations of children count as the program.
 wl_windows() {
-    swaymsg -t get_tree 2>/dev/null | jq -c --argjson pid "${E2E_PID:-0}" \
-        '.. | objects | select(.pid? == $pid and .type? != "workspace")
+    local pids=${E2E_PID:-0} level pid
+    for level in 1 2; do
+        for pid in ${pids//,/ }; do
+            pids+=$(cat /proc/"$pid"/task/*/children 2>/dev/null | tr -s ' \n' ',' | sed 's/^/,/; s/,$//')
+        done
+    done
+    swaymsg -t get_tree 2>/dev/null | jq -c --argjson pids "[$pids]" \
+        '.. | objects | select((.pid? as $p | $pids | index($p)) and .type? != "workspace")
             | {name, shell, focused, fullscreen_mode, rect, window_rect}'
 }
 

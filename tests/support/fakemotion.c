@@ -12,18 +12,24 @@
  *                             "ID STATE X Y WIDTH HEIGHT NAME", STATE being
  *                             viewable or hidden. xdotool search cannot match
  *                             SDL's message boxes: their names are UTF8_STRING.
+ *   fakemotion --frames ID    print "watching", then a line for each picture
+ *                             put into window ID (X DAMAGE), until killed: the
+ *                             frames a person sees, however the title changes
  *
  * Exit code 0 on success, 1 on failure, 2 on bad usage. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 static int usage(void) {
-    fprintf(stderr, "usage: fakemotion X Y | --where | --windows | --close WINDOW_ID\n");
+    fprintf(
+        stderr,
+        "usage: fakemotion X Y | --where | --windows | --close WINDOW_ID | --frames WINDOW_ID\n");
     return 2;
 }
 
@@ -139,11 +145,39 @@ static int closeWindow(Display* display, Window window) {
     return 0;
 }
 
+/* One line per picture: a frame's swap puts the whole picture at once, and the
+ * damage is taken away after each report. Frames drawn faster than this reads
+ * them may share a line; only the server's own painting of a resized or newly
+ * shown window adds one that no frame drew. */
+static int watchFrames(Display* display, Window window) {
+    int eventBase, errorBase;
+    if (!XDamageQueryExtension(display, &eventBase, &errorBase)) {
+        fprintf(stderr, "fakemotion: the X server has no DAMAGE extension\n");
+        return 1;
+    }
+    /* The server counts a shown window as wholly damaged when watching starts. */
+    Damage damage = XDamageCreate(display, window, XDamageReportNonEmpty);
+    XDamageSubtract(display, damage, None, None);
+    XSync(display, False);
+    XEvent event;
+    while (XCheckTypedEvent(display, eventBase + XDamageNotify, &event)) continue;
+    printf("watching\n");
+    for (;;) {
+        fflush(stdout);
+        XNextEvent(display, &event);
+        if (event.type != eventBase + XDamageNotify) continue;
+        XDamageSubtract(display, damage, None, None);
+        printf("frame\n");
+    }
+}
+
 int main(int argc, char** argv) {
     long a = 0, b = 0;
     int mode;
     if (argc == 3 && strcmp(argv[1], "--close") == 0 && parseNumber(argv[2], &a))
         mode = 'c';
+    else if (argc == 3 && strcmp(argv[1], "--frames") == 0 && parseNumber(argv[2], &a))
+        mode = 'f';
     else if (argc == 2 && strcmp(argv[1], "--where") == 0)
         mode = 'w';
     else if (argc == 2 && strcmp(argv[1], "--windows") == 0)
@@ -161,6 +195,7 @@ int main(int argc, char** argv) {
     int result = mode == 'c'   ? closeWindow(display, (Window)a)
                  : mode == 'w' ? printPointer(display)
                  : mode == 'l' ? listWindows(display)
+                 : mode == 'f' ? watchFrames(display, (Window)a)
                                : movePointer(display, a, b);
     XCloseDisplay(display);
     return result;
