@@ -66,8 +66,9 @@ class Chromium:
     def click(self, tab, x, y, button="left"):
         click(tab[1], x, y, button)
 
-    def turn(self, tab, x, y, px):
-        click(tab[1], x + px, y, kinds=("mouseMoved",))
+    # Moves the locked pointer by (dx, dy) from where it is, at (x, y).
+    def move(self, tab, x, y, dx, dy):
+        click(tab[1], x + dx, y + dy, kinds=("mouseMoved",))
 
     def screenshot(self, tab, path, clip):
         return screenshot(tab[1], path, clip)
@@ -125,8 +126,8 @@ class Firefox(Chromium):
         xdotool(*(["mousemove", *map(round, where)] if where else []), "click",
                 1 if button == "left" else 3)
 
-    def turn(self, tab, x, y, px):
-        xdotool("mousemove_relative", "--", px, 0)
+    def move(self, tab, x, y, dx, dy):
+        xdotool("mousemove_relative", "--", dx, dy)
 
     def screenshot(self, tab, path, clip):
         data = send("browsingContext.captureScreenshot", context=tab, clip=dict(

@@ -22,6 +22,7 @@ THRESHOLD = 0.004
 FRAMES = [("filled", "", ""), ("wireframe", "right", "3"), ("filled-again", "right", "3"),
           ("detail-off", "left", "1"), ("detail-on", "left", "1"), ("repeat-32", "space", "space")]
 TURN_PX = 250  # N px turn the view by N/500 rad, on the desktop as in the browser
+SKY_FRAMES = 30  # the sky turns 0.1 degree a frame: held after as many on both sides
 tab = centre = None
 
 
@@ -81,10 +82,13 @@ def canvas_shot(name, previous=None):
 
 def question_then_the_desktops_frames():
     shown = load()
-    # Page times of the answer and of the first frame after it.
+    # Page times of the answer and of the first frame after it; from frame
+    # SKY_FRAMES on, each frame held until release() while window.hold.
     page("(addEventListener('keydown', () => window.answered ??= performance.now(), true),"
          " (function poll() { Module.frames ? window.drawn = performance.now() :"
-         " requestAnimationFrame(poll); })(), 0)")
+         " requestAnimationFrame(poll); })(), window.hold = true, (next => Page.nextFrame = () =>"
+         f" (p => hold && Module.frames >= {SKY_FRAMES} ? new Promise(r => window.release = () =>"
+         " r(p)) : p)(next.call(Page)))(Page.nextFrame), 0)")
     log(f"{B.name}: the question {shown:.0f} ms after navigating")
     expect(["Options", "Click Yes to go to full screen (Recommended)", ["Yes", "No"]], box(True),
            "the question")
@@ -96,7 +100,8 @@ def question_then_the_desktops_frames():
         with open(os.path.join(run, name), "wb") as f:
             f.write(base64.b64decode(data))
     native = subprocess.run(["bash", os.path.join(HERE, "native_shots.sh"), SHOTS, os.path.dirname(
-        run)] + [f"{n}:{i}" for n, _, i in FRAMES] + ["turn:turn"], capture_output=True, text=True)
+        run)] + [f"{n}:{i}" for n, _, i in FRAMES] + ["turn:turn"], capture_output=True, text=True,
+        env=dict(os.environ, SKY_FRAMES=str(SKY_FRAMES)))
     native.returncode == 0 or fail(f"the native reference run failed:\n{native.stderr}")
 
 
@@ -106,6 +111,26 @@ def no_by_escape_key():
     expect([800, 600, 800, 600], page("(c => [c.width, c.height, c.clientWidth, c.clientHeight])"
                                       "(document.getElementById('scene'))"), "framed canvas")
     expect(page("document.title"), page("document.getElementById('title').textContent"), "#title")
+
+
+# The sky, seen once the view is tilted up, against Mesa's after as many frames.
+def the_sky_turns_as_on_the_desktop():
+    global centre
+    wait_for(f"frame {SKY_FRAMES} held", lambda: page("Module.frames") == SKY_FRAMES, 60)
+    centre = click_on("#scene")  # only captures the pointer: the first frame shows no toggle
+    wait_for("pointer lock", lambda: page("!!document.pointerLockElement"))
+    page("release()")  # a frame that takes the pointer's place under the lock as still
+    wait_for(f"frame {SKY_FRAMES + 1} held", lambda: page("Module.frames") == SKY_FRAMES + 1)
+    B.move(tab, *centre, 0, -TURN_PX)
+    wait_for("the pointer's motion", lambda: page("Page.motionY") == -TURN_PX)
+    page("release()")
+    wait_for(f"frame {SKY_FRAMES + 2} held", lambda: page("Module.frames") == SKY_FRAMES + 2)
+    d = difference(canvas_shot("sky"), os.path.join(SHOTS, "sky.png"), part="800x150+0+0")
+    B.move(tab, centre[0], centre[1] - TURN_PX, 0, TURN_PX)  # the view tilted back
+    wait_for("the pointer's motion", lambda: page("Page.motionY") == TURN_PX)
+    page("hold = false, release()")
+    log(f"frame {SKY_FRAMES + 2} above the horizon: {d:.4f} from Mesa (threshold {THRESHOLD})")
+    d <= THRESHOLD or fail(f"the sky differs from Mesa's by {d:.4f}")
     (f, t), _, (g, u) = page("[Module.frames, performance.now()]"), time.sleep(3), page(
         "[Module.frames, performance.now()]")
     log(f"{B.name}: the first frame {page('drawn - answered'):.0f} ms after the answer;"
@@ -113,9 +138,6 @@ def no_by_escape_key():
 
 
 def frames_as_mesa_draws_them():
-    global centre
-    centre = click_on("#scene")  # only captures the pointer: the first frame shows no toggle
-    wait_for("pointer lock", lambda: page("!!document.pointerLockElement"))
     previous = None
     for name, button, _ in FRAMES:
         B.key(tab, "space") if button == "space" else button and B.click(tab, *centre, button)
@@ -126,7 +148,7 @@ def frames_as_mesa_draws_them():
 
 
 def mouse_turns_as_on_the_desktop():
-    B.turn(tab, *centre, TURN_PX)
+    B.move(tab, *centre, TURN_PX, 0)
     title, (px, _, pz, vx, _, vz) = settled_title()
     log(f"turn of {TURN_PX} px: heading {math.atan2(vz - pz, vx - px):.3f} rad: '{title}'")
     with open(os.path.join(SHOTS, "turn.txt")) as f:
@@ -196,7 +218,8 @@ def hidden_page_is_a_minimised_window():
     frames_run()
 
 
-STEPS = [question_then_the_desktops_frames, no_by_escape_key, frames_as_mesa_draws_them,
+STEPS = [question_then_the_desktops_frames, no_by_escape_key, the_sky_turns_as_on_the_desktop,
+         frames_as_mesa_draws_them,
          mouse_turns_as_on_the_desktop, w_drives_along_the_view, escape_frees_the_pointer,
          escape_ends_with_0, missing_texture_box, yes_fills_the_window, hidden_page_is_a_minimised_window]
 
