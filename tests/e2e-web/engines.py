@@ -16,6 +16,12 @@ def xdotool(*args):
     subprocess.run(["xdotool", *map(str, args)], check=True)
 
 
+# Ends the browser, the newest process started.
+def end_browser():
+    os.killpg(procs[-1].pid, signal.SIGKILL)
+    procs.pop().wait()
+
+
 # Starts a private Xvfb with the size Chromium is given, for the others.
 def start_xvfb():
     m = start(["Xvfb", "-displayfd", "1", "-screen", "0", "1280x800x24", "-noreset", "-nolisten",
@@ -80,8 +86,7 @@ class Chromium:
 
     # Starts the browser again, WebGL off; False where the engine has no way to.
     def restart_without_webgl(self):
-        os.killpg(procs[-1].pid, signal.SIGKILL)
-        procs.pop().wait()
+        end_browser()
         shutil.rmtree(os.path.join(tmp, "profile"))
         CHROMIUM_FLAGS.append("--disable-3d-apis")
         return not start_browser()
@@ -100,10 +105,18 @@ class Firefox(Chromium):
 
     def start(self):
         start_xvfb()
-        os.makedirs(os.path.join(tmp, "profile"))
+        return self.launch()
+
+    # Starts the browser on a fresh profile with these lines for its user.js.
+    def launch(self, prefs=""):
+        profile = os.path.join(tmp, "profile")
+        shutil.rmtree(profile, ignore_errors=True)
+        os.makedirs(profile)
+        with open(os.path.join(profile, "user.js"), "w") as f:
+            f.write(prefs)
         try:
             m = start(["firefox-esr", "--remote-debugging-port=0", "--no-remote", "--profile",
-                       os.path.join(tmp, "profile"), "--width=1280", "--height=800", "about:blank"],
+                       profile, "--width=1280", "--height=800", "about:blank"],
                       "stderr",
                       r"WebDriver BiDi listening on (ws://\S+)")
         except OSError as e:
@@ -159,7 +172,8 @@ class Firefox(Chromium):
         meanwhile()
 
     def restart_without_webgl(self):
-        return False
+        end_browser()
+        return not self.launch('user_pref("webgl.disabled", true);\n')
 
     def screenshot(self, tab, path, clip):
         data = send("browsingContext.captureScreenshot", context=tab, clip=dict(
@@ -196,10 +210,20 @@ class WebKitGTK(Firefox):
         except OSError as e:
             return str(e)
         wait_for("WebKitWebDriver", lambda: socket.socket().connect_ex(("127.0.0.1", port)) == 0)
+        self.session()
+
+    # A new session: the browser started with these options after --automation.
+    def session(self, *args):
+        self.url = self.url.split("/session")[0]
+        options = {"binary": MINIBROWSER, "args": ["--automation", *args]}
         self.url += "/session/" + self.wd("POST", "/session", {"capabilities": {"alwaysMatch": {
-            "webkitgtk:browserOptions": {"binary": MINIBROWSER, "args": ["--automation"]}}}})[
-                "sessionId"]
+            "webkitgtk:browserOptions": options}}})["sessionId"]
         self.wd("POST", "/window/rect", {"width": 1280, "height": 800})  # Xvfb's whole screen
+
+    def restart_without_webgl(self):
+        self.wd("DELETE", "")
+        self.session("--enable-webgl=false")
+        return True
 
     # Each load goes into the one window; a hidden page is that window
     # unmapped, as by a window manager's minimising.
