@@ -106,9 +106,9 @@ serve-web:
 	@echo "serve-web: open http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
 	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(BUILD_WEB)
 
-# The browser version in headless Chromium, driven through the DevTools protocol
-# and compared with the native program drawn by Mesa (tests/e2e-web). The leg
-# has the label web, which ./test leaves out.
+# The browser version in headless Chromium, Firefox and WebKitGTK, each driven
+# through its own protocol and compared with the native program drawn by Mesa
+# (tests/e2e-web). The legs have the label web, which ./test leaves out.
 test-web: web build
 	cmake -S . -B $(BUILD) -DMERROWIND_WEB_BUILD=$(abspath $(BUILD_WEB)) >/dev/null
 	ctest --test-dir $(BUILD) -L web --output-on-failure

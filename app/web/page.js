@@ -91,14 +91,19 @@ var Page = {
 
   // A click on the canvas that only takes the pointer is not passed on.
   onMouseDown: function(e) {
-    if (!this.running || this.answerBox) return;
-    if (document.pointerLockElement !== this.canvas) {
-      if (e.target === this.canvas) this.canvas.requestPointerLock();
-      return;
-    }
+    if (!this.running || this.answerBox || document.pointerLockElement !== this.canvas) return;
     var message = e.button === 0 ? PLATFORM.MSG_LBUTTONDOWN
                 : e.button === 2 ? PLATFORM.MSG_RBUTTONDOWN : 0;
     if (message) this.post(message, 0, 0);
+  },
+
+  // The pointer is taken when the click ends: a browser whose window was not
+  // active (Firefox with no window manager) refuses it while the press is
+  // still making the page the focused one.
+  onMouseUp: function(e) {
+    if (this.running && !this.answerBox && e.target === this.canvas &&
+        document.pointerLockElement !== this.canvas)
+      this.canvas.requestPointerLock();
   },
 
   // Adds the locked pointer's motion for the next cursor reading.
@@ -392,6 +397,7 @@ var Page = {
     window.addEventListener('keyup', this.onKeyUp.bind(this), true);
     window.addEventListener('blur', function() { Page.held.clear(); });
     document.addEventListener('mousedown', this.onMouseDown.bind(this));
+    document.addEventListener('mouseup', this.onMouseUp.bind(this));
     document.addEventListener('mousemove', this.onMouseMove.bind(this));
     this.canvas.addEventListener('contextmenu', function(e) { e.preventDefault(); });
     document.addEventListener('fullscreenchange', this.onResize.bind(this));

@@ -98,7 +98,9 @@ web=$(echo "$dist"/merrowind-*-web.zip)
 [ -f "$web" ] || fail "no web bundle in $dist"
 step "$(basename "$web") unpacked and served"
 unzip -q "$web" -d "$root_work/web"
-MERROWIND_BUILD=$(pwd)/build MERROWIND_SOURCE=$(pwd) CI=${CI:-true} \
-    /usr/bin/python3 tests/e2e-web/test_web.py "$(echo "$root_work"/web/merrowind-*)"
+for engine in chromium firefox webkitgtk; do
+    MERROWIND_BUILD=$(pwd)/build MERROWIND_SOURCE=$(pwd) CI=${CI:-true} \
+        /usr/bin/python3 tests/e2e-web/test_web.py "$(echo "$root_work"/web/merrowind-*)" "$engine"
+done
 
 step "all packages installed, run and removed in ${SECONDS}s"

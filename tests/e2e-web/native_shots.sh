@@ -3,13 +3,34 @@
 # answered No. native_shots.sh OUT RUNDIR NAME:ACTION... (RUNDIR holds texture3/):
 # per ACTION (none, a button 1 or 3, a key, or turn: 250 px to the right) it waits
 # until the picture below the horizon changes and saves OUT/NAME.png (the 800 x
-# 600 client), or for turn the settled title in OUT/NAME.txt.
+# 600 client), or for turn the settled title in OUT/NAME.txt. First OUT/sky.png:
+# frame SKY_FRAMES + 2, the view tilted 250 px up after frame SKY_FRAMES + 1 (then back).
 source "$(dirname "$0")/../e2e/lib.sh"
 out=$1 run=$2
 shift 2
 BELOW_HORIZON=800x450+0+150
 
 e2e_start_xvfb 1024x768
+touch "$out/hold"
+e2e_start_program "$run" LD_PRELOAD="$E2E_BUILD/tests/frame_stop.so" \
+    MERROWIND_STOP_FROM_FRAME="$SKY_FRAMES" MERROWIND_STOP_WHILE="$out/hold"
+e2e_answer_box Options Escape
+e2e_wait_title "$(e2e_main_window)" '^PosX=' >/dev/null
+held() {
+    e2e_wait_until 30 bash -c '[ "$(awk "{ print \$3 }" /proc/$0/stat)" = T ]' "$E2E_PID" ||
+        e2e_fail "the program was not held after frame $SKY_FRAMES"
+}
+held
+e2e_signal CONT
+held
+e2e_move 400 50
+e2e_signal CONT
+held
+e2e_screenshot "$out/sky.png" 800x600+0+0
+# The frames below are a second run's, from a view never tilted.
+e2e_stop "$E2E_PID" KILL
+e2e_move 512 384
+
 e2e_start_program "$run"
 e2e_answer_box Options Escape
 win=$(e2e_main_window)
