@@ -1,18 +1,15 @@
 // Window classes for ports whose system keeps none (SDL, the browser, the unit
-// tests' fake), by Win32's rules: a class is a name within one module
-// instance, and windows are made only from a registered one.
+// tests' fake), by Win32's rules: a class is a name within one module instance.
+// Names match exactly, where Win32 ignores case: the program spells its one name alike.
 #pragma once
 
 #include "app/platform.h"
 
-// False without a name or a procedure, and for a name the instance already
-// has: Win32 refuses a second registration rather than replacing the first.
-// Names match exactly (Win32 ignores case; the program spells its one name alike).
+// False without a name or a procedure, or for a name the instance has: Win32 never replaces.
 bool classRegister(const WindowClassDesc* desc);
-// False for a class the instance does not have, so a second call fails too.
+// False for a class the instance does not have, so a second call for one class fails.
 bool classUnregister(const char* name, InstanceHandle instance);
-// The class's window procedure, or null when the instance has no such class:
-// the same name under another instance is another class.
+// The class's procedure, or null: the same name under another instance is another class.
 WindowProcedure classProcedure(const char* name, InstanceHandle instance);
-// Only the unit tests' fake needs it: a real process keeps its classes until it ends.
+// For the unit tests' fake only: a real process keeps its classes until it ends.
 void classForgetAll();
