@@ -50,8 +50,8 @@
 //    first shown window, as Win32 hands the activation back.
 //  - Test hook: MERROWIND_BOX_LOG (app/box_report.h). SDL's X11 box draws its
 //    text itself, so nothing outside can read it.
-//  - Window classes are a table of names; creating a window from an unknown
-//    class fails, unregistering only forgets the entry.
+//  - Window classes are the shared table (app/window_classes.h); creating a
+//    window from an unknown class fails, unregistering only forgets the entry.
 //  - platAdjustWindowRect is the identity: SDL_CreateWindow takes the client
 //    size and the window manager adds its frame outside it.
 //  - Windows are created hidden. platShowWindow shows the window and calls the

@@ -4,11 +4,11 @@
 #include "app/sdl/display_mode.h"
 #include "app/sdl/video_start.h"
 #include "app/sdl/x_errors.h"
+#include "app/window_classes.h"
 
 #include <SDL_syswm.h>
 
 #include <cstdio>
-#include <string>
 
 namespace sdlport {
 
@@ -68,46 +68,18 @@ unsigned long xWindowOf(SDL_Window* sdl) {
 
 using namespace sdlport;
 
-namespace {
-
-struct WindowClass {
-    std::string name;
-    InstanceHandle instance;
-    WindowProcedure procedure;
-};
-
-std::vector<WindowClass> windowClasses;
-
-// The class registered under this name for this instance, or null.
-WindowClass* findClass(const char* name, InstanceHandle instance) {
-    if (!name) return nullptr;
-    for (WindowClass& entry : windowClasses)
-        if (entry.name == name && entry.instance == instance) return &entry;
-    return nullptr;
-}
-
-}  // namespace
-
-bool platRegisterWindowClass(const WindowClassDesc* desc) {
-    if (!desc || !desc->className || !desc->procedure) return false;
-    if (findClass(desc->className, desc->instance)) return false;
-    windowClasses.push_back({desc->className, desc->instance, desc->procedure});
-    return true;
-}
+bool platRegisterWindowClass(const WindowClassDesc* desc) { return classRegister(desc); }
 
 bool platUnregisterWindowClass(const char* className, InstanceHandle instance) {
-    WindowClass* entry = findClass(className, instance);
-    if (!entry) return false;
-    windowClasses.erase(windowClasses.begin() + (entry - windowClasses.data()));
-    return true;
+    return classUnregister(className, instance);
 }
 
 bool platAdjustWindowRect(ClientRect* rect, uint32_t) { return rect != nullptr; }
 
 WindowHandle platCreateWindow(const char* className, const char* title, uint32_t style, int x,
                               int y, int outerWidth, int outerHeight, InstanceHandle instance) {
-    WindowClass* windowClass = findClass(className, instance);
-    if (!windowClass) return nullptr;
+    const WindowProcedure procedure = classProcedure(className, instance);
+    if (!procedure) return nullptr;
     if (!ensureVideo()) {
         std::fprintf(stderr, "merrowind: cannot open a window: %s\n", SDL_GetError());
         return nullptr;
@@ -145,7 +117,7 @@ WindowHandle platCreateWindow(const char* className, const char* title, uint32_t
     }
     // The mode switch waits for a full-screen window; it happens when it is shown.
     if (popup && modeWanted) enterFullScreen(sdl);
-    PlatWindow* window = new PlatWindow{sdl, windowClass->procedure};
+    PlatWindow* window = new PlatWindow{sdl, procedure};
     windows.push_back(window);
     return window;
 }

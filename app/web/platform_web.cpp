@@ -34,6 +34,7 @@
 #include "app/message_queue.h"
 #include "app/web/gl_subset/gl_subset.h"
 #include "app/web/web_page.h"
+#include "app/window_classes.h"
 
 #include <emscripten.h>
 #include <emscripten/html5_webgl.h>
@@ -94,25 +95,10 @@ namespace {
 
 char moduleTag;  // its address is the module instance handle
 
-const int CLASS_LIMIT = 4;
-struct WindowClass {
-    std::string name;
-    InstanceHandle instance;
-    WindowProcedure procedure;
-} classes[CLASS_LIMIT];
-
 PlatWindow theWindow = {nullptr, false};
 std::string shownTitle;
 
 int virtualX = 0, virtualY = 0;
-
-// The registered class of that name and instance, or null.
-WindowClass* findClass(const char* name, InstanceHandle instance) {
-    for (WindowClass& entry : classes)
-        if (name && entry.procedure && entry.name == name && entry.instance == instance)
-            return &entry;
-    return nullptr;
-}
 
 // The window behind a handle, or null for any other handle.
 PlatWindow* knownWindow(const void* handle) {
@@ -144,22 +130,10 @@ int platMessageBox(WindowHandle, const char* text, const char* caption, uint32_t
 
 // ---- Window ----
 
-bool platRegisterWindowClass(const WindowClassDesc* desc) {
-    if (!desc || !desc->className || !desc->procedure) return false;
-    if (findClass(desc->className, desc->instance)) return false;
-    for (WindowClass& entry : classes)
-        if (!entry.procedure) {
-            entry = {desc->className, desc->instance, desc->procedure};
-            return true;
-        }
-    return false;
-}
+bool platRegisterWindowClass(const WindowClassDesc* desc) { return classRegister(desc); }
 
 bool platUnregisterWindowClass(const char* className, InstanceHandle instance) {
-    WindowClass* entry = findClass(className, instance);
-    if (!entry) return false;
-    *entry = WindowClass();
-    return true;
+    return classUnregister(className, instance);
 }
 
 // The canvas has no frame: the outer size is the client size.
@@ -169,9 +143,9 @@ bool platAdjustWindowRect(ClientRect* rect, uint32_t) { return rect != nullptr; 
 // choice (800 x 600, or the full screen given).
 WindowHandle platCreateWindow(const char* className, const char* title, uint32_t, int, int, int,
                               int, InstanceHandle instance) {
-    WindowClass* windowClass = findClass(className, instance);
-    if (!windowClass || theWindow.procedure || !pageHasWebGL()) return nullptr;
-    theWindow = {windowClass->procedure, false};
+    const WindowProcedure procedure = classProcedure(className, instance);
+    if (!procedure || theWindow.procedure || !pageHasWebGL()) return nullptr;
+    theWindow = {procedure, false};
     shownTitle = title ? title : "";
     return &theWindow;
 }

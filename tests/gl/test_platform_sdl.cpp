@@ -49,8 +49,14 @@ TEST_F(PlatformSdl, WindowsComeOnlyFromRegisteredClasses) {
     EXPECT_EQ(nullptr, platCreateWindow("NoSuchClass", "x", STYLE_POPUP, 0, 0, 10, 10, instance));
 
     WindowClassDesc desc = {0, ignoringProcedure, instance, "PlatformSdlTest"};
+    for (WindowClassDesc halfClass : {WindowClassDesc{0, nullptr, instance, "PlatformSdlTest"},
+                                      WindowClassDesc{0, ignoringProcedure, instance, nullptr}})
+        EXPECT_FALSE(platRegisterWindowClass(&halfClass));
     EXPECT_TRUE(platRegisterWindowClass(&desc));
     EXPECT_FALSE(platRegisterWindowClass(&desc));  // already there
+    // The name is a class only within the instance that registered it.
+    EXPECT_EQ(nullptr, platCreateWindow("PlatformSdlTest", "x", STYLE_POPUP, 0, 0, 10, 10,
+                                        reinterpret_cast<InstanceHandle>(&desc)));
     WindowHandle window =
         platCreateWindow("PlatformSdlTest", "x", STYLE_POPUP, 0, 0, 32, 16, instance);
     ASSERT_NE(nullptr, window);

@@ -38,12 +38,11 @@ struct FakeState {
     std::vector<PlatMessage> arrivingOnWait;
 
     // What the program did.
-    std::vector<std::string> titles;  // every title set, in order
-    std::string createdTitle;         // the title the window was created with
-    std::string windowTitle;          // the window's current title
-    bool classRegistered = false;
-    std::string registeredClass;
-    WindowProcedure procedure = nullptr;
+    std::vector<std::string> titles;      // every title set, in order
+    std::string createdTitle;             // the title the window was created with
+    std::string windowTitle;              // the window's current title
+    std::string registeredClass;          // the last name registered
+    WindowProcedure procedure = nullptr;  // the window's, from its class
     uint32_t windowStyle = 0;
     int windowX = -1, windowY = -1, outerWidth = 0, outerHeight = 0;
     int clientWidth = 0, clientHeight = 0;

@@ -2,6 +2,8 @@
 // answers from what the test staged in `fake`.
 #include "tests/support/fake_platform.h"
 
+#include "app/window_classes.h"
+
 #include <GL/glx.h>
 
 #include <deque>
@@ -21,6 +23,7 @@ int quitCode = 0;
 
 void fakeReset() {
     fake = FakeState();
+    classForgetAll();
     queue.clear();
     quitPending = false;
     quitCode = 0;
@@ -45,17 +48,14 @@ int platMessageBox(WindowHandle owner, const char* text, const char* caption, ui
 }
 
 bool platRegisterWindowClass(const WindowClassDesc* desc) {
-    fake.classRegistered = true;
+    if (!classRegister(desc)) return false;
     fake.registeredClass = desc->className;
-    fake.procedure = desc->procedure;
     return true;
 }
 
-bool platUnregisterWindowClass(const char* className, InstanceHandle) {
+bool platUnregisterWindowClass(const char* className, InstanceHandle instance) {
     ++fake.unregisters;
-    if (!fake.classRegistered || fake.registeredClass != className) return false;
-    fake.classRegistered = false;
-    return true;
+    return classUnregister(className, instance);
 }
 
 // The fake's frame is 8 pixels on each side and a 23-pixel caption, so a test
@@ -71,9 +71,10 @@ bool platAdjustWindowRect(ClientRect* rect, uint32_t style) {
 }
 
 WindowHandle platCreateWindow(const char* className, const char* title, uint32_t style, int x,
-                              int y, int outerWidth, int outerHeight, InstanceHandle) {
-    if (fake.failCreateWindow || !fake.classRegistered || fake.registeredClass != className)
-        return nullptr;
+                              int y, int outerWidth, int outerHeight, InstanceHandle instance) {
+    const WindowProcedure procedure = classProcedure(className, instance);
+    if (fake.failCreateWindow || !procedure) return nullptr;
+    fake.procedure = procedure;
     fake.windowCreated = true;
     fake.createdTitle = title;
     fake.windowTitle = title;

@@ -3,6 +3,7 @@
 
 #include "app/gl_api.h"
 #include "app/window.h"
+#include "app/window_classes.h"
 #include "app/window_messages.h"
 #include "assets/textures.h"
 #include "camera/camera_rig.h"
@@ -83,7 +84,7 @@ TEST_F(Startup, NoGivesAFramedWindowAt00WithAnExact800x600ClientArea) {
     EXPECT_EQ(fake.displayRestores, 0);
     EXPECT_EQ(fake.cursorShowCount, 0);
     EXPECT_EQ(fake.unregisters, 1);
-    EXPECT_FALSE(fake.classRegistered);
+    EXPECT_EQ(classProcedure("Quillmoor", platModuleInstance()), nullptr);
 }
 
 TEST_F(Startup, YesSwitchesTo800x600AtTheCurrentDepthAndRestoresAtTheEnd) {
