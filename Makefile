@@ -106,7 +106,7 @@ serve-web:
 	@echo "serve-web: open http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
 	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(BUILD_WEB)
 
-# The browser version in headless Chromium, Firefox and WebKitGTK, each driven
+# The browser version in Chromium (headless), Firefox ESR and WebKitGTK (under Xvfb), each driven
 # through its own protocol and compared with the native program drawn by Mesa
 # (tests/e2e-web). The legs have the label web, which ./test leaves out.
 test-web: web build
