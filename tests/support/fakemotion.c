@@ -106,28 +106,31 @@ static int ignoreError(Display* display, XErrorEvent* error) {
     return 0;
 }
 
-/* The root's children, then the clients a window manager keeps inside its
- * frames (its _NET_CLIENT_LIST). That list is read here rather than through
- * `wmctrl -l`: wmctrl 1.07 (Debian 13) crashes on a window without
- * WM_CLIENT_MACHINE, as SDL's message box is. */
+/* The clients a window manager keeps inside its frames (its _NET_CLIENT_LIST),
+ * then the root's children. Clients come first because a frame can carry its
+ * client's name (mutter 48's frames, drawn by a client of their own), and a
+ * search by name must find the window that takes the focus. That list is read
+ * here rather than through `wmctrl -l`: wmctrl 1.07 (Debian 13) crashes on a
+ * window without WM_CLIENT_MACHINE, as SDL's message box is. */
 static int listWindows(Display* display) {
     Window root, parent, *children = NULL;
     unsigned int count = 0;
     XSetErrorHandler(ignoreError);
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return 1;
-    for (unsigned int i = 0; i < count; ++i) printWindow(display, children[i]);
-    if (children) XFree(children);
-
     Atom type;
     int format;
     unsigned long clients = 0, after;
     unsigned char* data = NULL;
-    if (XGetWindowProperty(display, root, XInternAtom(display, "_NET_CLIENT_LIST", False), 0, 4096,
-                           False, XA_WINDOW, &type, &format, &clients, &after, &data) == Success &&
+    if (XGetWindowProperty(display, DefaultRootWindow(display),
+                           XInternAtom(display, "_NET_CLIENT_LIST", False), 0, 4096, False,
+                           XA_WINDOW, &type, &format, &clients, &after, &data) == Success &&
         data && type == XA_WINDOW && format == 32)
         for (unsigned long i = 0; i < clients; ++i) printWindow(display, ((Window*)data)[i]);
     if (data) XFree(data);
+
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return 1;
+    for (unsigned int i = 0; i < count; ++i) printWindow(display, children[i]);
+    if (children) XFree(children);
     return 0;
 }
 
