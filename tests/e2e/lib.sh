@@ -371,7 +371,8 @@ e2e_settled() {
 # Starts writing a line to FILE for every picture the window shows, after a
 # first one once it watches; E2E_SPY is its pid, to stop it. Not the title:
 # SDL 3 skips writing one that has not changed.
-e2e_spy_frames() { "$E2E_FAKEMOTION" --frames "$1" >"$2" 2>/dev/null & E2E_SPY=$!; }
+# What it says of the window (an X error, the window unmapped) goes to FILE.err.
+e2e_spy_frames() { "$E2E_FAKEMOTION" --frames "$1" >"$2" 2>"$2.err" & E2E_SPY=$!; }
 
 # Waits until the program has drawn N more frames (default 3) in the window,
 # seen either as pictures (DAMAGE) or as title writes, each after a first line
@@ -389,8 +390,10 @@ e2e_wait_frames() {
     local drawn=$?
     e2e_stop "$spy"
     e2e_stop "$titles"
-    rm -f "$log" "$log.titles"
-    [ "$drawn" -eq 0 ] || e2e_fail "fewer than $count frames drawn in 30s"
+    [ "$drawn" -eq 0 ] ||
+        e2e_fail "fewer than $count frames drawn in 30s (pictures: $(($(wc -l <"$log") - 1)), titles:" \
+            "$(($(wc -l <"$log.titles") - 1)); the picture spy: $(tr '\n' ' ' <"$log.err"))"
+    rm -f "$log" "$log.titles" "$log.err"
 }
 _e2e_either_at_least() { _e2e_lines_at_least "$1" "$3" || _e2e_lines_at_least "$2" "$3"; }
 _e2e_lines_at_least() { [ "$(wc -l 2>/dev/null <"$1" || echo 0)" -ge "$2" ]; }

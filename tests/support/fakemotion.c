@@ -160,6 +160,9 @@ static int watchFrames(Display* display, Window window) {
     }
     /* The server counts a shown window as wholly damaged when watching starts. */
     Damage damage = XDamageCreate(display, window, XDamageReportNonEmpty);
+    /* What becomes of the window goes to standard error, for a failing test to
+     * show: a picture spy that saw nothing must say whether there was a window. */
+    XSelectInput(display, window, StructureNotifyMask);
     XDamageSubtract(display, damage, None, None);
     XSync(display, False);
     XEvent event;
@@ -168,6 +171,11 @@ static int watchFrames(Display* display, Window window) {
     for (;;) {
         fflush(stdout);
         XNextEvent(display, &event);
+        if (event.type == MapNotify || event.type == UnmapNotify || event.type == DestroyNotify)
+            fprintf(stderr, "fakemotion: window %s\n",
+                    event.type == MapNotify     ? "mapped"
+                    : event.type == UnmapNotify ? "unmapped"
+                                                : "destroyed");
         if (event.type != eventBase + XDamageNotify) continue;
         XDamageSubtract(display, damage, None, None);
         printf("frame\n");
