@@ -328,21 +328,43 @@ var Page = {
   },
 
   // Fetches the packed texture3/ (a gzipped tar, cmake/web-data.cmake),
-  // showing the share received, and inflates it; the promise gives the tar.
+  // showing the share received, and has a worker inflate it as it arrives
+  // (inflating here held the wasm start-up back behind it); the promise
+  // gives the tar.
   fetchFiles: function() {
     var bar = document.getElementById('progress');
+    var inflater = new Worker(URL.createObjectURL(new Blob(['(' + this.inflate + ')()'])));
+    var tar = new Promise(function(resolve, reject) {
+      inflater.onmessage = function(e) {
+        (typeof e.data === 'string' ? reject : resolve)(e.data);
+        inflater.terminate();
+      };
+      inflater.onerror = function(e) { reject(e.message); };
+    });
     return fetch('merrowind.data.tgz').then(function(response) {
       if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
       var total = Number(response.headers.get('Content-Length')) || 0, received = 0;
-      var counted = response.body.pipeThrough(new TransformStream({
-        transform: function(chunk, out) {
-          received += chunk.length;
-          if (total) bar.value = received / total;
-          out.enqueue(chunk);
-        }
-      }));
-      return new Response(counted.pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
+      var reader = response.body.getReader();
+      return reader.read().then(function pass(part) {
+        if (part.done) return inflater.postMessage(null), tar;
+        received += part.value.length;
+        if (total) bar.value = received / total;
+        inflater.postMessage(part.value, [part.value.buffer]);
+        return reader.read().then(pass);
+      });
     });
+  },
+
+  // The worker's whole script: inflates the chunks posted to it (null ends
+  // them) and posts back the tar, or what went wrong as a string.
+  inflate: function() {
+    var gzip = new DecompressionStream('gzip'), writer = gzip.writable.getWriter();
+    writer.closed.catch(function() {});  // told below, through the readable side
+    new Response(gzip.readable).arrayBuffer().then(function(tar) { postMessage(tar, [tar]); },
+                                                   function(error) { postMessage(String(error)); });
+    onmessage = function(e) {
+      (e.data ? writer.write(e.data) : writer.close()).catch(function() {});
+    };
   },
 
   // Writes the files of a tar archive (ustar entries) into the file system.
@@ -362,14 +384,13 @@ var Page = {
     }
   },
 
-  // Holds the program back until texture3/ is in the file system; the
-  // promise is kept once it is.
+  // Unpacks texture3/ once it has arrived; the promise is kept once it is.
+  // Only the answer to the question waits for it (closeBox): the question
+  // itself reads no file.
   placeFiles: function(download) {
-    addRunDependency('texture3');
     return download.then(function(tar) {
       Page.unpack(tar);
       document.getElementById('loading').hidden = true;
-      removeRunDependency('texture3');
     }, function(error) {
       document.getElementById('loading').textContent =
           'The scene\'s files could not be loaded (' + error + '). Reload the page to try again.';
