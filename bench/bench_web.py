@@ -17,15 +17,16 @@ LOADS = int(sys.argv[2]) if len(sys.argv) > 2 else 10
 SECONDS = float(sys.argv[3]) if len(sys.argv) > 3 else 5
 NAMES = (sys.argv[4] if len(sys.argv) > 4 else "chromium,firefox,webkitgtk").split(",")
 # Stamps in page time (ms since navigation) of the question shown, the click that
-# answers it and the first frame, from a script put in front of the page's own
-# (it has no such hooks). The first frame is seen from an animation frame, so it
-# is late by one at most.
+# answers it (when its input came, however long the page took to take it) and the
+# first frame, from a script put in front of the page's own (it has no such
+# hooks). The first frame is seen from an animation frame, so it is late by one
+# at most.
 STAMPS = """<script>
 window.stamps = {};
 const stamp = (name, seen) => { if (seen && !stamps[name]) stamps[name] = performance.now(); };
 new MutationObserver(() => { const b = document.getElementById('box');
     stamp('question', b && !b.hidden); }).observe(document, {subtree: true, attributes: true, childList: true});
-addEventListener('click', () => stamp('click', true), true);
+addEventListener('click', e => stamps.click ??= e.timeStamp, true);
 (function poll() { stamp('frame', window.Module && Module.frames >= 1); requestAnimationFrame(poll); })();
 </script>
 """
