@@ -327,15 +327,16 @@ var Page = {
     line.textContent += (line.textContent ? ', ' : lead) + item;
   },
 
-  // Fetches the packed texture3/ (a gzipped tar, cmake/web-data.cmake),
-  // showing the share received, and has a worker inflate it as it arrives
-  // (inflating here held the wasm start-up back behind it); the promise
-  // gives the tar.
+  // Fetches the packed texture3/ (a gzipped tar, cmake/web-data.cmake) and
+  // has a worker inflate it as it arrives, showing the share received: here,
+  // inflating held the wasm start-up back, and WebGL's start held the
+  // inflating back. The promise gives the tar.
   fetchFiles: function() {
     var bar = document.getElementById('progress');
     var inflater = new Worker(URL.createObjectURL(new Blob(['(' + this.inflate + ')()'])));
     var tar = new Promise(function(resolve, reject) {
       inflater.onmessage = function(e) {
+        if (typeof e.data === 'number') return void (bar.value = e.data);
         (typeof e.data === 'string' ? reject : resolve)(e.data);
         inflater.terminate();
       };
@@ -343,27 +344,47 @@ var Page = {
     });
     return fetch('merrowind.data.tgz').then(function(response) {
       if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
-      var total = Number(response.headers.get('Content-Length')) || 0, received = 0;
+      var total = Number(response.headers.get('Content-Length')) || 0;
+      // The body itself goes over where the browser can hand streams on
+      // (WebKit cannot); otherwise chunk by chunk, null ending them.
+      try {
+        inflater.postMessage([total, response.body], [response.body]);
+        return tar;
+      } catch (cannot) {
+        inflater.postMessage([total]);
+      }
       var reader = response.body.getReader();
       return reader.read().then(function pass(part) {
-        if (part.done) return inflater.postMessage(null), tar;
-        received += part.value.length;
-        if (total) bar.value = received / total;
-        inflater.postMessage(part.value, [part.value.buffer]);
-        return reader.read().then(pass);
+        inflater.postMessage(part.done ? null : part.value, part.done ? [] : [part.value.buffer]);
+        return part.done ? tar : reader.read().then(pass);
       });
     });
   },
 
-  // The worker's whole script: inflates the chunks posted to it (null ends
-  // them) and posts back the tar, or what went wrong as a string.
+  // The worker's whole script: inflates the body or chunks posted to it,
+  // posting back the share received, then the tar, or what went wrong as a
+  // string.
   inflate: function() {
-    var gzip = new DecompressionStream('gzip'), writer = gzip.writable.getWriter();
-    writer.closed.catch(function() {});  // told below, through the readable side
-    new Response(gzip.readable).arrayBuffer().then(function(tar) { postMessage(tar, [tar]); },
-                                                   function(error) { postMessage(String(error)); });
+    var total = 0, received = 0;
+    var counted = new TransformStream({
+      transform: function(chunk, out) {
+        received += chunk.length;
+        if (total) postMessage(received / total);
+        out.enqueue(chunk);
+      }
+    });
+    var writer = counted.writable.getWriter();
+    new Response(counted.readable.pipeThrough(new DecompressionStream('gzip'))).arrayBuffer()
+        .then(function(tar) { postMessage(tar, [tar]); },
+              function(error) { postMessage(String(error)); });
     onmessage = function(e) {
-      (e.data ? writer.write(e.data) : writer.close()).catch(function() {});
+      if (!Array.isArray(e.data))
+        return (e.data ? writer.write(e.data) : writer.close()).catch(function() {});
+      total = e.data[0];
+      if (e.data[1]) {
+        writer.releaseLock();
+        e.data[1].pipeTo(counted.writable).catch(function() {});
+      }
     };
   },
 
