@@ -113,13 +113,16 @@ test-web: web build
 	cmake -S . -B $(BUILD) -DMERROWIND_WEB_BUILD=$(abspath $(BUILD_WEB)) >/dev/null
 	ctest --test-dir $(BUILD) -L web --output-on-failure
 
-# Figures of the browser version in headless Chromium: the times to the question
-# and to the first frame, frames per second, wasm time per frame, the JS heap and
-# wasm memory over BENCH_WEB_SECONDS of frames, and the bytes the page was sent.
-BENCH_WEB_LOADS ?= 3
+# Figures of the browser version in each engine of the browser leg (BENCH_WEB_ENGINES,
+# comma-separated): the times to the question and to the first frame over
+# BENCH_WEB_LOADS first visits, frames per second, wasm time per frame, the JS heap
+# and wasm memory over BENCH_WEB_SECONDS of frames, and the bytes the page is sent.
+BENCH_WEB_LOADS ?= 10
 BENCH_WEB_SECONDS ?= 5
+BENCH_WEB_ENGINES ?= chromium,firefox,webkitgtk
 bench-web: web
-	/usr/bin/python3 bench/bench_web.py $(BUILD_WEB) $(BENCH_WEB_LOADS) $(BENCH_WEB_SECONDS)
+	/usr/bin/python3 bench/bench_web.py $(BUILD_WEB) $(BENCH_WEB_LOADS) $(BENCH_WEB_SECONDS) \
+	    $(BENCH_WEB_ENGINES)
 
 # The installable artefacts in dist/: merrowind_VERSION_amd64.deb, the Windows
 # zip and the web bundle (scripts/dist says what each holds).

@@ -327,22 +327,65 @@ var Page = {
     line.textContent += (line.textContent ? ', ' : lead) + item;
   },
 
-  // Fetches the packed texture3/ (a gzipped tar, cmake/web-data.cmake),
-  // showing the share received, and inflates it; the promise gives the tar.
+  // Fetches the packed texture3/ (a gzipped tar, cmake/web-data.cmake) and
+  // has a worker inflate it as it arrives, showing the share received: here,
+  // inflating held the wasm start-up back, and WebGL's start held the
+  // inflating back. The promise gives the tar.
   fetchFiles: function() {
     var bar = document.getElementById('progress');
+    var inflater = new Worker(URL.createObjectURL(new Blob(['(' + this.inflate + ')()'])));
+    var tar = new Promise(function(resolve, reject) {
+      inflater.onmessage = function(e) {
+        if (typeof e.data === 'number') return void (bar.value = e.data);
+        (typeof e.data === 'string' ? reject : resolve)(e.data);
+        inflater.terminate();
+      };
+      inflater.onerror = function(e) { reject(e.message); };
+    });
     return fetch('merrowind.data.tgz').then(function(response) {
       if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
-      var total = Number(response.headers.get('Content-Length')) || 0, received = 0;
-      var counted = response.body.pipeThrough(new TransformStream({
-        transform: function(chunk, out) {
-          received += chunk.length;
-          if (total) bar.value = received / total;
-          out.enqueue(chunk);
-        }
-      }));
-      return new Response(counted.pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
+      var total = Number(response.headers.get('Content-Length')) || 0;
+      // The body itself goes over where the browser can hand streams on
+      // (WebKit cannot); otherwise chunk by chunk, null ending them.
+      try {
+        inflater.postMessage([total, response.body], [response.body]);
+        return tar;
+      } catch (cannot) {
+        inflater.postMessage([total]);
+      }
+      var reader = response.body.getReader();
+      return reader.read().then(function pass(part) {
+        inflater.postMessage(part.done ? null : part.value, part.done ? [] : [part.value.buffer]);
+        return part.done ? tar : reader.read().then(pass);
+      });
     });
+  },
+
+  // The worker's whole script: inflates the body or chunks posted to it,
+  // posting back the share received, then the tar, or what went wrong as a
+  // string.
+  inflate: function() {
+    var total = 0, received = 0;
+    var counted = new TransformStream({
+      transform: function(chunk, out) {
+        received += chunk.length;
+        if (total) postMessage(received / total);
+        out.enqueue(chunk);
+      }
+    });
+    var writer = counted.writable.getWriter();
+    new Response(counted.readable.pipeThrough(new DecompressionStream('gzip'))).arrayBuffer()
+        .then(function(tar) { postMessage(tar, [tar]); },
+              function(error) { postMessage(String(error)); });
+    onmessage = function(e) {
+      if (!Array.isArray(e.data))
+        return (e.data ? writer.write(e.data) : writer.close()).catch(function() {});
+      total = e.data[0];
+      if (e.data[1]) {
+        writer.releaseLock();
+        e.data[1].pipeTo(counted.writable).catch(function() {});
+      }
+    };
   },
 
   // Writes the files of a tar archive (ustar entries) into the file system.
@@ -362,14 +405,13 @@ var Page = {
     }
   },
 
-  // Holds the program back until texture3/ is in the file system; the
-  // promise is kept once it is.
+  // Unpacks texture3/ once it has arrived; the promise is kept once it is.
+  // Only the answer to the question waits for it (closeBox): the question
+  // itself reads no file.
   placeFiles: function(download) {
-    addRunDependency('texture3');
     return download.then(function(tar) {
       Page.unpack(tar);
       document.getElementById('loading').hidden = true;
-      removeRunDependency('texture3');
     }, function(error) {
       document.getElementById('loading').textContent =
           'The scene\'s files could not be loaded (' + error + '). Reload the page to try again.';

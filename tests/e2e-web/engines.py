@@ -98,6 +98,11 @@ class Chromium:
     def screenshot(self, tab, path, clip):
         return screenshot(tab[1], path, clip)
 
+    # The JS heap's bytes in use after a collection; None where the engine cannot tell.
+    def heap(self, tab):
+        send("HeapProfiler.collectGarbage", tab[1])
+        return send("Runtime.getHeapUsage", tab[1])["usedSize"]
+
 
 class Firefox(Chromium):
     name = "Firefox"
@@ -170,6 +175,9 @@ class Firefox(Chromium):
         time.sleep(1)
         xdotool("keyup", name)
         meanwhile()
+
+    def heap(self, tab):
+        return self.js(tab, "performance.memory?.usedJSHeapSize")
 
     def restart_without_webgl(self):
         end_browser()
