@@ -28,6 +28,7 @@ var Page = {
   filesReady: null,    // a promise: texture3/ is in the file system
   drops: null,         // a promise: every file dropped so far is placed
   answered: false,     // the question was answered: the pictures are read
+  filesFailed: false,  // texture3/ could not be loaded: nothing is asked
 
   // The drawing buffer's attributes, the only ones: the program's own request
   // (platCreateRenderContext) gets the context made here. No alpha: GL's
@@ -133,7 +134,7 @@ var Page = {
     });
     this.boxKeys = [answers[0][1], answers[answers.length - 1][1]];
     if (document.pointerLockElement) document.exitPointerLock();
-    box.hidden = false;
+    box.hidden = this.filesFailed;
     buttons.firstChild.focus({ preventScroll: true });
     return new Promise(function(resolve) { Page.answerBox = resolve; });
   },
@@ -413,6 +414,9 @@ var Page = {
       Page.unpack(tar);
       document.getElementById('loading').hidden = true;
     }, function(error) {
+      // No question, now or later: the scene it would lead to cannot start.
+      Page.filesFailed = true;
+      document.getElementById('box').hidden = true;
       document.getElementById('loading').textContent =
           'The scene\'s files could not be loaded (' + error + '). Reload the page to try again.';
       throw error;
