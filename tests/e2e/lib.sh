@@ -377,9 +377,7 @@ e2e_spy_frames() { "$E2E_FAKEMOTION" --frames "$1" >"$2" 2>"$2.err" & E2E_SPY=$!
 # Waits until the program has drawn N more frames (default 3) in the window,
 # seen either as pictures (DAMAGE) or as title writes, each after a first line
 # once its spy watches. SDL 2 writes the title every frame and SDL 3 only when
-# it changes; the picture spy alone, on an Xvfb under load, now and then saw
-# none of a case's frames in 30 s while the title spy counted them. A program
-# that stops drawing gives neither.
+# it changes. A program that stops drawing gives neither.
 e2e_wait_frames() {
     local id=$1 count=${2:-3} log="$E2E_TMP/frames.$BASHPID" spy titles
     e2e_spy_frames "$id" "$log"
