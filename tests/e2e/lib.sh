@@ -375,25 +375,19 @@ e2e_settled() {
 e2e_spy_frames() { "$E2E_FAKEMOTION" --frames "$1" >"$2" 2>"$2.err" & E2E_SPY=$!; }
 
 # Waits until the program has drawn N more frames (default 3) in the window,
-# seen either as pictures (DAMAGE) or as title writes, each after a first line
-# once its spy watches. SDL 2 writes the title every frame and SDL 3 only when
-# it changes. A program that stops drawing gives neither.
+# seen as pictures (DAMAGE) after the spy's first line.
 e2e_wait_frames() {
-    local id=$1 count=${2:-3} log="$E2E_TMP/frames.$BASHPID" spy titles
+    local id=$1 count=${2:-3} log="$E2E_TMP/frames.$BASHPID" spy
     e2e_spy_frames "$id" "$log"
     spy=$E2E_SPY
-    xprop -spy -id "$id" _NET_WM_NAME >"$log.titles" 2>/dev/null &
-    titles=$!
-    e2e_wait_until 30 _e2e_either_at_least "$log" "$log.titles" $((count + 1))
+    e2e_wait_until 30 _e2e_lines_at_least "$log" $((count + 1))
     local drawn=$?
     e2e_stop "$spy"
-    e2e_stop "$titles"
     [ "$drawn" -eq 0 ] ||
-        e2e_fail "fewer than $count frames drawn in 30s (pictures: $(($(wc -l <"$log") - 1)), titles:" \
-            "$(($(wc -l <"$log.titles") - 1)); the picture spy: $(tr '\n' ' ' <"$log.err"))"
-    rm -f "$log" "$log.titles" "$log.err"
+        e2e_fail "fewer than $count frames drawn in 30s (pictures: $(($(wc -l <"$log") - 1));" \
+            "the picture spy: $(tr '\n' ' ' <"$log.err"))"
+    rm -f "$log" "$log.err"
 }
-_e2e_either_at_least() { _e2e_lines_at_least "$1" "$3" || _e2e_lines_at_least "$2" "$3"; }
 _e2e_lines_at_least() { [ "$(wc -l 2>/dev/null <"$1" || echo 0)" -ge "$2" ]; }
 
 # Waits until the window's title matches the regular expression; prints it.
