@@ -359,6 +359,9 @@ var Page = {
         inflater.postMessage(part.done ? null : part.value, part.done ? [] : [part.value.buffer]);
         return part.done ? tar : reader.read().then(pass);
       });
+    }).catch(function(error) {
+      inflater.terminate();  // nothing more will come for it to inflate
+      throw error;
     });
   },
 
